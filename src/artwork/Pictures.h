@@ -1,0 +1,34 @@
+#pragma once
+
+// The pictures the windows show. Their pixels live in src/artwork/generated/
+// and are built into the Windows program as resources (artwork.rc).
+
+namespace artwork {
+
+enum class Picture {
+    LargeFace,         // the large clock's face, 480 x 480, 24-bit
+    SmallFace,         // the small clock's face, 233 x 233, 24-bit
+    Blink,             // the small face's eye strip with the eyes closed, 99 x 39, 24-bit
+    DialogBackground,  // flat dialog grey, 300 x 200, 4-bit
+    Title,             // the product name in script, 130 x 30, 4-bit
+    Portrait,          // the character's portrait, 71 x 69, 8-bit
+};
+
+struct PictureSize {
+    int width;
+    int height;
+};
+
+constexpr PictureSize SizeOf(Picture picture) {
+    switch (picture) {
+    case Picture::LargeFace: return {480, 480};
+    case Picture::SmallFace: return {233, 233};
+    case Picture::Blink: return {99, 39};
+    case Picture::DialogBackground: return {300, 200};
+    case Picture::Title: return {130, 30};
+    case Picture::Portrait: return {71, 69};
+    }
+    return {0, 0};
+}
+
+}  // namespace artwork
