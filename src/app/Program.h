@@ -1,0 +1,45 @@
+#pragma once
+
+// The running program: its platform, its program-wide state and its three
+// windows. The options dialog is the startup window; loading it runs the
+// start-up routine (AboutDialog::Form_Load).
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "clock/ClockWindow.h"
+#include "dialog/AboutDialog.h"
+#include "platform/Platform.h"
+#include "settings/cTrim.h"
+
+class Program {
+public:
+    explicit Program(platform::Platform& platform);
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    platform::Platform& sys;
+
+    // Program-wide state.
+    std::string IniPath;          // the settings file, fixed at start-up
+    std::int16_t SizeMode = 0;    // bit 1: small clock; bit 0: always on top
+    std::unique_ptr<cTrim> Trimmer;  // the last writer's trimmer
+
+    AboutDialog about;
+    ClockWindow Clock;
+    ClockWindow Clock_Mini;
+
+    // Creates the startup window, which runs the start-up routine.
+    void Start();
+
+    // The clock window the size mode selects.
+    ClockWindow& CurrentClock() { return SizeMode > 1 ? Clock_Mini : Clock; }
+
+    // Puts a window into the always-on-top band or takes it out, in place:
+    // its own position and size, converted to pixels.
+    void PlaceInBand(platform::Form& window, bool onTop);
+
+    // Saves the size and the position and ends the program.
+    void SaveAndEnd();
+};

@@ -1,0 +1,67 @@
+// The start-up routine (the options dialog is the startup window, so this is
+// its load handler) and the dialog's activation.
+
+#include "app/Program.h"
+#include "platform/Numbers.h"
+#include "settings/Settings.h"
+
+void AboutDialog::Form_Load() {
+    platform::WindowSystem& ui = program_.sys.ui;
+
+    // The dialog is centred now, while hidden, for whenever it is shown.
+    if (form.WindowState() == platform::WindowState::Normal) {
+        form.Move((ui.ScreenWidth() - form.Width()) / 2.0, (ui.ScreenHeight() - form.Height()) / 2.0);
+    }
+
+    if (ui.PrevInstance()) {
+        ui.MsgBox("既に､起動されています。", platform::MB_EXCLAMATION_OK, "Marisole Clock");
+        ui.End();
+        return;
+    }
+
+    program_.IniPath = settings::SettingsPath(ui.AppPath());
+
+    ui.DoEvents();
+
+    program_.SizeMode = numbers::RoundToInt16(settings::ReadNumber(program_.sys.ini, "SIZE", program_.IniPath));
+
+    bool small = program_.SizeMode > 1;
+    ClockWindow& clock = small ? program_.Clock_Mini : program_.Clock;
+    std::int16_t onTopMode = small ? 3 : 1;
+    std::int16_t normalMode = small ? 2 : 0;
+
+    clock.form.Load();
+
+    clock.form.SetTop(numbers::ToFiniteSingle(settings::ReadNumber(program_.sys.ini, "TOP", program_.IniPath)));
+    clock.form.SetLeft(numbers::ToFiniteSingle(settings::ReadNumber(program_.sys.ini, "LEFT", program_.IniPath)));
+
+    form.Hide();
+    clock.form.Show();
+
+    // Every mode out of range ends up as the window's normal mode.
+    if (program_.SizeMode == onTopMode) {
+        Check1.SetValue(1);
+        program_.PlaceInBand(clock.form, true);
+        program_.SizeMode = onTopMode;
+    } else {
+        Check1.SetValue(0);
+        program_.PlaceInBand(clock.form, false);
+        program_.SizeMode = normalMode;
+    }
+
+    if (small) {
+        Option2.SetValue(true);
+        Option1.SetValue(false);
+    } else {
+        Option1.SetValue(true);
+        Option2.SetValue(false);
+    }
+}
+
+// Each time the dialog comes up: above every window, an always-on-top clock
+// included, and noting the mode it opened with.
+void AboutDialog::Form_Activate() {
+    program_.PlaceInBand(form, true);
+    SizeAtOpen = program_.SizeMode;
+    ClosedByOk = 0;
+}

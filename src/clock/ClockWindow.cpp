@@ -1,0 +1,112 @@
+#include "clock/ClockWindow.h"
+
+#include "app/Program.h"
+#include "forms/Layouts.h"
+#include "platform/Region.h"
+
+const ClockKind kLargeClock{
+    .layout = forms::ClockLayout,
+    .dial = {.centreX = 3775, .centreY = 5700, .secondLength = 897, .minuteLength = 797, .hourLength = 597},
+    .outline = ClockKind::Outline::RoundedSquare,
+    .outlineSize = 480,
+    .cornerEllipse = 30,
+    .centresAtLoad = true,
+    .minuteWithSecondsAtLoad = true,
+    .blinks = false,
+};
+
+const ClockKind kSmallClock{
+    .layout = forms::ClockMiniLayout,
+    .dial = {.centreX = 1740, .centreY = 1740, .secondLength = 1347, .minuteLength = 1047, .hourLength = 747},
+    .outline = ClockKind::Outline::Circle,
+    .outlineSize = 233,
+    .cornerEllipse = 0,
+    .centresAtLoad = false,
+    .minuteWithSecondsAtLoad = false,
+    .blinks = true,
+};
+
+ClockWindow::ClockWindow(Program& program, const ClockKind& kind)
+    : form(program.sys.ui, kind.layout()),
+      Timer1(form.Get<platform::Timer>("Timer1")),
+      Line1(form.Get<platform::Line>("Line1")),
+      Line2(form.Get<platform::Line>("Line2")),
+      Line3(form.Get<platform::Line>("Line3")),
+      Image1(form.Get<platform::Image>("Image1")),
+      Image2(kind.blinks ? &form.Get<platform::Image>("Image2") : nullptr),
+      program_(program),
+      kind_(kind) {
+    form.Form_Load = [this] { Form_Load(); };
+    form.Form_Unload = [this] { Form_Unload(); };
+    // Closing a clock by the system or Alt+F4 must not leave the program
+    // running without a window: save and end, as closing the dialog does.
+    form.CloseRequested = [this] { program_.SaveAndEnd(); };
+    form.EndSession = [this] { program_.SaveAndEnd(); };
+    Timer1.Tick = [this] { Timer1_Timer(); };
+    Image1.MouseDown = [this](int b, int s, float x, float y) { Image1_MouseDown(b, s, x, y); };
+    Image1.MouseMove = [this](int b, int s, float x, float y) { Image1_MouseMove(b, s, x, y); };
+    Image1.MouseUp = [this](int b, int s, float x, float y) { Image1_MouseUp(b, s, x, y); };
+}
+
+void ClockWindow::Form_Load() {
+    Shape();
+
+    if (kind_.centresAtLoad && form.WindowState() == platform::WindowState::Normal) {
+        platform::WindowSystem& ui = program_.sys.ui;
+        float left = (static_cast<float>(ui.ScreenWidth()) - static_cast<float>(form.Width())) / 2.0f;
+        float top = (static_cast<float>(ui.ScreenHeight()) - static_cast<float>(form.Height())) / 2.0f;
+        form.Move(left, top);
+    }
+
+    Dragging = 0;
+
+    if (kind_.blinks) program_.sys.ui.Randomize();
+
+    ReadTime();
+    SetHands(hands::ComputeHands(kind_.dial, Hours, Minutes, Seconds,
+                                 kind_.minuteWithSecondsAtLoad ? hands::kLoadFactors : hands::kTickFactors,
+                                 kind_.minuteWithSecondsAtLoad));
+}
+
+// Cuts the window to its outline. The outline is laid out in pixels at
+// 96 dpi and scaled with everything else, so that it keeps to the face's edge.
+void ClockWindow::Shape() {
+    platform::Rgn_32& rgn = program_.sys.rgn;
+    int width = form.ScaledX(kind_.outlineSize);
+    int height = form.ScaledY(kind_.outlineSize);
+    platform::RegionHandle handle =
+        kind_.outline == ClockKind::Outline::RoundedSquare
+            ? rgn.CreateRoundRectRgn(0, 0, width, height, form.ScaledX(kind_.cornerEllipse),
+                                     form.ScaledY(kind_.cornerEllipse))
+            : rgn.CreateEllipticRgn(0, 0, width, height);
+    platform::UniqueRegion region(rgn, handle);
+    region.GiveTo(form.hWnd(), true);
+}
+
+// The region went with the window; the form-level state stays for the next load.
+void ClockWindow::Form_Unload() {}
+
+void ClockWindow::Timer1_Timer() {
+    ReadTime();
+    SetHands(hands::ComputeHands(kind_.dial, Hours, Minutes, Seconds, hands::kTickFactors, false));
+    if (Image2) {
+        float r = program_.sys.ui.Rnd();
+        Image2->SetVisible(static_cast<int>(r * 20.0f) == 5);
+    }
+}
+
+void ClockWindow::ReadTime() {
+    platform::TimeOfDay now = program_.sys.ui.Now();
+    Hours = static_cast<std::int16_t>(now.hour);
+    Minutes = static_cast<std::int16_t>(now.minute);
+    Seconds = static_cast<std::int16_t>(now.second);
+}
+
+void ClockWindow::SetHands(const hands::HandEnds& ends) {
+    Line3.SetX2(ends.second.x);
+    Line3.SetY2(ends.second.y);
+    Line2.SetX2(ends.minute.x);
+    Line2.SetY2(ends.minute.y);
+    Line1.SetX2(ends.hour.x);
+    Line1.SetY2(ends.hour.y);
+}

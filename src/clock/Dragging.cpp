@@ -1,0 +1,31 @@
+// Moving a clock by its face, and the way to the options dialog.
+
+#include "app/Program.h"
+#include "clock/ClockWindow.h"
+#include "platform/Numbers.h"
+#include "settings/M_Clock.h"
+
+void ClockWindow::Image1_MouseDown(int button, int /*shift*/, float x, float y) {
+    if (button == platform::LeftButton) {
+        Dragging = 1;
+        DragX = numbers::RoundToInt16(x);
+        DragY = numbers::RoundToInt16(y);
+    } else {
+        program_.about.form.Show(platform::ShowMode::Modal);
+    }
+}
+
+// The pointer is measured from the picture, which moves with the window, so
+// the grabbed point stays under the pointer.
+void ClockWindow::Image1_MouseMove(int /*button*/, int /*shift*/, float x, float y) {
+    if (Dragging != 1) return;
+    float left = x - static_cast<float>(DragX) + static_cast<float>(form.Left());
+    float top = y - static_cast<float>(DragY) + static_cast<float>(form.Top());
+    form.Move(left, top);
+}
+
+void ClockWindow::Image1_MouseUp(int button, int /*shift*/, float /*x*/, float /*y*/) {
+    if (button != platform::LeftButton) return;
+    Dragging = 0;
+    M_Clock::Save_Position(program_);
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+// The window system and process services under the form toolkit. The Windows
+// layer implements it over user32/gdi32/kernel32; the unit tests use a fake
+// that records every call and lets a test drive the events.
+
+#include <functional>
+#include <string>
+
+#include "platform/Canvas.h"
+#include "platform/Layout.h"
+#include "platform/Types.h"
+
+namespace platform {
+
+enum class MouseAction { Down, Move, Up };
+
+// What a top-level window reports to the form that owns it.
+class WindowEvents {
+public:
+    virtual void OnPaint(Canvas& canvas, const PixelRect& area) = 0;
+    // Client-area coordinates in twips. button: the button that changed
+    // (Down, Up) or the buttons held (Move). shift: 1 Shift, 2 Ctrl, 4 Alt.
+    virtual void OnMouse(MouseAction action, int button, int shift, double x, double y) = 0;
+    virtual void OnTimer(int timerId) = 0;
+    virtual void OnActivate() = 0;
+    virtual void OnCaptureLost() = 0;
+    // The user or the system asks the window to close (close box, Alt+F4).
+    virtual void OnClose() = 0;
+    // Windows is ending the session (log off, shut down).
+    virtual void OnEndSession() = 0;
+    virtual void OnControlClicked(int controlId) = 0;
+
+protected:
+    ~WindowEvents() = default;
+};
+
+// A native dialog control (check box, option button, command button).
+struct ControlSpec {
+    int controlId = 0;
+    const char* name = "";
+    ElementKind kind = ElementKind::CommandButton;
+    const char* caption = "";  // UTF-8
+    PixelRect box;             // client-area pixels
+    std::optional<ColorRef> backColor;
+    int tabIndex = -1;
+    bool groupStart = false;  // first of a group of option buttons, or the control after one
+};
+
+class WindowSystem {
+public:
+    // Screen, in twips, and how many twips make one pixel on each axis.
+    virtual double TwipsPerPixelX() = 0;
+    virtual double TwipsPerPixelY() = 0;
+    virtual double ScreenWidth() = 0;
+    virtual double ScreenHeight() = 0;
+
+    // Top-level windows. A new window is hidden; its client area has the
+    // layout's size. Geometry in and out is in twips (outer frame).
+    virtual WindowHandle CreateFormWindow(const FormLayout& layout, WindowEvents& events) = 0;
+    virtual void DestroyFormWindow(WindowHandle window) = 0;
+    virtual void ShowWindow(WindowHandle window) = 0;  // shows and activates
+    virtual void HideWindow(WindowHandle window) = 0;
+    // Runs the window modally: other windows of the program take no input,
+    // and the call returns once stillShown() is false or the program ends.
+    virtual void RunModal(WindowHandle window, const std::function<bool()>& stillShown) = 0;
+    virtual void MoveWindow(WindowHandle window, double left, double top) = 0;
+    virtual TwipsRect GetWindowRect(WindowHandle window) = 0;
+    virtual WindowState GetWindowState(WindowHandle window) = 0;
+    virtual void Invalidate(WindowHandle window, const PixelRect& area) = 0;
+    virtual void StartTimer(WindowHandle window, int timerId, int intervalMs) = 0;
+    virtual void SetCapture(WindowHandle window) = 0;
+    virtual void ReleaseCapture() = 0;
+    virtual void CreateControl(WindowHandle window, const ControlSpec& control) = 0;
+    virtual void SetControlCheck(WindowHandle window, int controlId, bool checked) = 0;
+
+    // The program and its process.
+    virtual std::string AppPath() = 0;  // the program's folder, UTF-8
+    virtual bool PrevInstance() = 0;
+    virtual int MsgBox(const std::string& text, int style, const std::string& title) = 0;
+    virtual void DoEvents() = 0;  // one pass over the pending messages
+    virtual void End() = 0;       // ends the program at once; no unload handling runs
+    virtual TimeOfDay Now() = 0;  // local time
+    virtual void Randomize() = 0; // seeds the generator from the clock
+    virtual float Rnd() = 0;      // next draw in [0, 1)
+
+protected:
+    ~WindowSystem() = default;
+};
+
+}  // namespace platform

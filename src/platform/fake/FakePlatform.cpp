@@ -1,0 +1,398 @@
+#include "platform/fake/FakePlatform.h"
+
+#include <chrono>
+#include <sstream>
+#include <stdexcept>
+
+#include "platform/fake/ProfileText.h"
+
+namespace platform::fake {
+
+namespace {
+
+std::string Number(double value) {
+    std::ostringstream out;
+    out << value;
+    return out.str();
+}
+
+std::string RectText(const PixelRect& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+std::string ColorText(ColorRef c) {
+    return "rgb(" + std::to_string(RedOf(c)) + "," + std::to_string(GreenOf(c)) + "," + std::to_string(BlueOf(c)) +
+           ")";
+}
+
+const char* PictureName(artwork::Picture picture) {
+    switch (picture) {
+    case artwork::Picture::LargeFace: return "LargeFace";
+    case artwork::Picture::SmallFace: return "SmallFace";
+    case artwork::Picture::Blink: return "Blink";
+    case artwork::Picture::DialogBackground: return "DialogBackground";
+    case artwork::Picture::Title: return "Title";
+    case artwork::Picture::Portrait: return "Portrait";
+    }
+    return "?";
+}
+
+// UTF-8 to UTF-16; a malformed byte stands for itself, as Latin-1.
+std::u16string Widen(std::string_view text) {
+    std::u16string out;
+    for (std::size_t i = 0; i < text.size();) {
+        auto byte = static_cast<unsigned char>(text[i]);
+        int length = byte < 0x80 ? 1 : (byte >> 5) == 6 ? 2 : (byte >> 4) == 14 ? 3 : (byte >> 3) == 30 ? 4 : 0;
+        char32_t code = length == 1 ? byte : length == 2 ? (byte & 0x1F) : length == 3 ? (byte & 0x0F) : (byte & 0x07);
+        bool valid = length > 0 && i + static_cast<std::size_t>(length) <= text.size();
+        for (int k = 1; valid && k < length; ++k) {
+            auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+            valid = (next & 0xC0) == 0x80;
+            code = (code << 6) | (next & 0x3F);
+        }
+        if (!valid) {
+            out.push_back(byte);
+            ++i;
+            continue;
+        }
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(code));
+        }
+        i += static_cast<std::size_t>(length);
+    }
+    return out;
+}
+
+}  // namespace
+
+// --- Canvas
+
+void RecordingCanvas::SetClip(const PixelRect& area) { ops.push_back("clip " + RectText(area)); }
+void RecordingCanvas::FillRect(const PixelRect& area, ColorRef color) {
+    ops.push_back("fill " + RectText(area) + " " + ColorText(color));
+}
+void RecordingCanvas::DrawPicture(artwork::Picture picture, int x, int y, int width, int height) {
+    ops.push_back(std::string("picture ") + PictureName(picture) + " " + std::to_string(x) + "," + std::to_string(y) +
+                  " " + std::to_string(width) + "x" + std::to_string(height));
+}
+void RecordingCanvas::DrawLine(int x1, int y1, int x2, int y2, ColorRef color, int width) {
+    ops.push_back("line " + std::to_string(x1) + "," + std::to_string(y1) + "-" + std::to_string(x2) + "," +
+                  std::to_string(y2) + " " + ColorText(color) + " w" + std::to_string(width));
+}
+void RecordingCanvas::DrawEllipse(const PixelRect& box, ColorRef fill, ColorRef outline, int outlineWidth) {
+    ops.push_back("ellipse " + RectText(box) + " " + ColorText(fill) + " " + ColorText(outline) + " w" +
+                  std::to_string(outlineWidth));
+}
+void RecordingCanvas::DrawText(std::string_view utf8, const PixelRect& box, const FontDesc& font, int emHeight,
+                               ColorRef color) {
+    ops.push_back("text \"" + std::string(utf8) + "\" " + RectText(box) + " " + font.face + " " +
+                  std::to_string(emHeight) + "px" + (font.italic ? " italic " : " ") + ColorText(color));
+}
+
+// --- Looking things up
+
+FakeWindow* FakePlatform::ByHandle(WindowHandle window) {
+    for (auto& w : windows_) {
+        if (w.handle == window) return &w;
+    }
+    return nullptr;
+}
+
+FakeWindow* FakePlatform::Window(std::string_view formName) {
+    for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
+        if (it->name == formName && !it->destroyed) return &*it;
+    }
+    return nullptr;
+}
+
+FakeWindow& FakePlatform::Live(std::string_view formName) {
+    FakeWindow* w = Window(formName);
+    if (!w) throw std::logic_error("no live window " + std::string(formName));
+    return *w;
+}
+
+std::string FakePlatform::NameOf(WindowHandle window) {
+    if (window == kInsertTopmost) return "TOPMOST";
+    if (window == kInsertNoTopmost) return "NOTOPMOST";
+    FakeWindow* w = ByHandle(window);
+    return w ? w->name : "hwnd?" + std::to_string(window);
+}
+
+std::vector<std::string> FakePlatform::Calls(std::string_view prefix) const {
+    std::vector<std::string> out;
+    for (const auto& line : log) {
+        if (line.starts_with(prefix)) out.push_back(line);
+    }
+    return out;
+}
+
+// --- Events
+
+void FakePlatform::Tick(std::string_view formName) {
+    FakeWindow& w = Live(formName);
+    for (std::size_t i = 0; i < w.timers.size(); ++i) {
+        if (ended) return;
+        // Timer ids are what the form asked for; the fake keeps them in order.
+        w.events->OnTimer(w.timers[i]);
+    }
+}
+
+void FakePlatform::MouseDown(std::string_view formName, int button, double x, double y) {
+    FakeWindow& w = Live(formName);
+    if (!ended && w.enabled) w.events->OnMouse(MouseAction::Down, button, 0, x, y);
+}
+
+void FakePlatform::MouseMove(std::string_view formName, int buttons, double x, double y) {
+    // With the pointer captured, moves go to the capturing window wherever the pointer is.
+    FakeWindow* w = capture ? ByHandle(capture) : &Live(formName);
+    if (!ended && w && w->enabled) w->events->OnMouse(MouseAction::Move, buttons, 0, x, y);
+}
+
+void FakePlatform::MouseUp(std::string_view formName, int button, double x, double y) {
+    FakeWindow* w = capture ? ByHandle(capture) : &Live(formName);
+    if (!ended && w && w->enabled) w->events->OnMouse(MouseAction::Up, button, 0, x, y);
+}
+
+void FakePlatform::LoseCapture() {
+    FakeWindow* w = ByHandle(capture);
+    capture = 0;
+    if (w && !w->destroyed && !ended) w->events->OnCaptureLost();
+}
+
+void FakePlatform::ClickControl(std::string_view formName, std::string_view controlName) {
+    FakeWindow& w = Live(formName);
+    for (const auto& control : w.controls) {
+        if (controlName == control.name) {
+            if (!ended && w.enabled) w.events->OnControlClicked(control.controlId);
+            return;
+        }
+    }
+    throw std::logic_error("no control " + std::string(controlName));
+}
+
+void FakePlatform::CloseBox(std::string_view formName) {
+    if (!ended) Live(formName).events->OnClose();
+}
+
+void FakePlatform::EndSession(std::string_view formName) {
+    if (!ended) Live(formName).events->OnEndSession();
+}
+
+void FakePlatform::UserMoves(std::string_view formName, double left, double top) {
+    FakeWindow& w = Live(formName);
+    w.rect.left = left;
+    w.rect.top = top;
+}
+
+std::vector<std::string> FakePlatform::Paint(std::string_view formName, const PixelRect& area) {
+    RecordingCanvas canvas;
+    Live(formName).events->OnPaint(canvas, area);
+    return canvas.ops;
+}
+
+// --- WindowSystem
+
+WindowHandle FakePlatform::CreateFormWindow(const FormLayout& layout, WindowEvents& events) {
+    FakeWindow w;
+    w.handle = static_cast<WindowHandle>(0x1000 + windows_.size() * 0x10);
+    w.name = layout.name;
+    w.border = layout.border;
+    w.events = &events;
+    w.state = newWindowState;
+    // A dialog frame: 3 px borders and a 20 px caption at 15 twips to the pixel.
+    double frameX = layout.border == FormBorder::FixedDialog ? 6 * tppX : 0;
+    double frameY = layout.border == FormBorder::FixedDialog ? 26 * tppY : 0;
+    w.rect = {layout.initialLeft.value_or(0) - frameX / 2, layout.initialTop.value_or(0) - (frameY - 3 * tppY),
+              layout.clientWidth + frameX, layout.clientHeight + frameY};
+    windows_.push_back(w);
+    log.push_back("CreateFormWindow " + w.name);
+    return w.handle;
+}
+
+void FakePlatform::DestroyFormWindow(WindowHandle window) {
+    FakeWindow* w = ByHandle(window);
+    if (!w) return;
+    log.push_back("DestroyFormWindow " + w->name);
+    w->destroyed = true;
+    w->visible = false;
+    if (w->region) {
+        liveRegions_.erase(w->region);  // the region goes with its window
+        w->region = 0;
+    }
+    if (capture == window) capture = 0;
+}
+
+void FakePlatform::ShowWindow(WindowHandle window) {
+    FakeWindow* w = ByHandle(window);
+    log.push_back("ShowWindow " + w->name);
+    w->visible = true;
+    // Showing activates, as the real window manager does.
+    w->events->OnActivate();
+}
+
+void FakePlatform::HideWindow(WindowHandle window) {
+    FakeWindow* w = ByHandle(window);
+    log.push_back("HideWindow " + w->name);
+    w->visible = false;
+}
+
+void FakePlatform::RunModal(WindowHandle window, const std::function<bool()>& stillShown) {
+    log.push_back("RunModal " + NameOf(window));
+    // Other windows are disabled, which takes the pointer from whoever holds it.
+    if (capture && capture != window) LoseCapture();
+    std::vector<FakeWindow*> disabled;
+    for (auto& w : windows_) {
+        if (w.handle != window && !w.destroyed && w.enabled) {
+            w.enabled = false;
+            disabled.push_back(&w);
+        }
+    }
+    if (onModal && stillShown()) onModal(*this);
+    for (FakeWindow* w : disabled) w->enabled = true;
+    log.push_back(std::string("EndModal ") + NameOf(window) + (stillShown() && !ended ? " (still shown)" : ""));
+}
+
+void FakePlatform::MoveWindow(WindowHandle window, double left, double top) {
+    FakeWindow* w = ByHandle(window);
+    log.push_back("Move " + w->name + " " + Number(left) + " " + Number(top));
+    w->rect.left = left;
+    w->rect.top = top;
+}
+
+TwipsRect FakePlatform::GetWindowRect(WindowHandle window) { return ByHandle(window)->rect; }
+WindowState FakePlatform::GetWindowState(WindowHandle window) { return ByHandle(window)->state; }
+
+void FakePlatform::Invalidate(WindowHandle window, const PixelRect& area) {
+    ByHandle(window)->invalidated.push_back(area);
+}
+
+void FakePlatform::StartTimer(WindowHandle window, int timerId, int intervalMs) {
+    FakeWindow* w = ByHandle(window);
+    log.push_back("StartTimer " + w->name + " " + std::to_string(intervalMs));
+    w->timers.push_back(timerId);
+}
+
+void FakePlatform::SetCapture(WindowHandle window) { capture = window; }
+void FakePlatform::ReleaseCapture() { capture = 0; }
+
+void FakePlatform::CreateControl(WindowHandle window, const ControlSpec& control) {
+    FakeWindow* w = ByHandle(window);
+    w->controls.push_back(control);
+    w->checks[control.controlId] = false;
+}
+
+void FakePlatform::SetControlCheck(WindowHandle window, int controlId, bool checked) {
+    ByHandle(window)->checks[controlId] = checked;
+}
+
+int FakePlatform::MsgBox(const std::string& text, int style, const std::string& title) {
+    log.push_back("MsgBox " + std::to_string(style) + " " + title + ": " + text);
+    messageBoxes.push_back(text);
+    return 1;  // OK
+}
+
+void FakePlatform::DoEvents() { log.push_back("DoEvents"); }
+
+void FakePlatform::End() {
+    log.push_back("End");
+    ended = true;
+}
+
+void FakePlatform::Randomize() {
+    ++randomizeCount;
+    random_.Seed(static_cast<std::uint64_t>(time.hour * 3600000 + time.minute * 60000 + time.second * 1000 +
+                                            time.millisecond) +
+                 static_cast<std::uint64_t>(randomizeCount));
+}
+
+float FakePlatform::Rnd() {
+    if (!scriptedDraws.empty()) {
+        float draw = scriptedDraws.front();
+        scriptedDraws.pop_front();
+        return draw;
+    }
+    return random_.Next();
+}
+
+// --- Rgn_32
+
+RegionHandle FakePlatform::CreateRoundRectRgn(int left, int top, int right, int bottom, int ellipseWidth,
+                                              int ellipseHeight) {
+    std::string call = "CreateRoundRectRgn " + std::to_string(left) + " " + std::to_string(top) + " " +
+                       std::to_string(right) + " " + std::to_string(bottom) + " " + std::to_string(ellipseWidth) +
+                       " " + std::to_string(ellipseHeight);
+    log.push_back(call);
+    if (regionsFail) return 0;
+    liveRegions_[nextRegion_] = call;
+    return nextRegion_++;
+}
+
+RegionHandle FakePlatform::CreateEllipticRgn(int left, int top, int right, int bottom) {
+    std::string call = "CreateEllipticRgn " + std::to_string(left) + " " + std::to_string(top) + " " +
+                       std::to_string(right) + " " + std::to_string(bottom);
+    log.push_back(call);
+    if (regionsFail) return 0;
+    liveRegions_[nextRegion_] = call;
+    return nextRegion_++;
+}
+
+int FakePlatform::SetWindowRgn(WindowHandle window, RegionHandle region, bool redraw) {
+    FakeWindow* w = ByHandle(window);
+    log.push_back("SetWindowRgn " + NameOf(window) + (redraw ? " redraw" : ""));
+    if (regionsRefused || !w) return 0;
+    if (w->region) liveRegions_.erase(w->region);  // the old one is freed by the system
+    w->region = region;
+    return 1;
+}
+
+bool FakePlatform::DeleteObject(RegionHandle region) {
+    log.push_back("DeleteObject region");
+    return liveRegions_.erase(region) == 1;
+}
+
+// --- INI_32
+
+std::size_t FakePlatform::GetPrivateProfileString(const char* section, const char* key, const char* defaultValue,
+                                                  char16_t* buffer, std::size_t capacity, const std::string& path) {
+    log.push_back(std::string("GetPrivateProfileString ") + section + " " + key + " " + path);
+    if (capacity == 0) return 0;
+    std::string value = defaultValue;
+    if (auto file = files.find(path); file != files.end()) {
+        if (auto stored = ProfileGet(file->second, section, key)) value = *stored;
+    }
+    std::u16string wide = Widen(value);
+    std::size_t count = std::min(wide.size(), capacity - 1);
+    wide.copy(buffer, count);
+    buffer[count] = u'\0';
+    return count;
+}
+
+bool FakePlatform::WritePrivateProfileString(const char* section, const char* key, const std::string& value,
+                                             const std::string& path) {
+    log.push_back(std::string("WritePrivateProfileString ") + section + " " + key + " " + value + " " + path);
+    if (writesFail) return false;
+    files[path] = ProfileSet(files[path], section, key, value);
+    return true;
+}
+
+// --- WIN_32
+
+bool FakePlatform::SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
+                                unsigned flags) {
+    log.push_back("SetWindowPos " + NameOf(window) + " " + NameOf(insertAfter) + " " + std::to_string(x) + " " +
+                  std::to_string(y) + " " + std::to_string(cx) + " " + std::to_string(cy) + " " +
+                  std::to_string(flags));
+    FakeWindow* w = ByHandle(window);
+    if (!w) return false;
+    if (insertAfter == kInsertTopmost) w->topmost = true;
+    if (insertAfter == kInsertNoTopmost) w->topmost = false;
+    if (flags & 0x40) w->visible = true;
+    return true;
+}
+
+}  // namespace platform::fake

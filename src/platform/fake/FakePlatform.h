@@ -1,0 +1,156 @@
+#pragma once
+
+// A platform for unit tests: it records every call the program makes, keeps
+// windows, settings files and the clock as plain data, and lets a test drive
+// the events a user or the system would cause.
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "platform/Random.h"
+
+namespace platform::fake {
+
+struct FakeWindow {
+    WindowHandle handle = 0;
+    std::string name;  // the form's name
+    FormBorder border = FormBorder::None;
+    WindowEvents* events = nullptr;
+    bool visible = false;
+    bool destroyed = false;
+    bool enabled = true;
+    TwipsRect rect;
+    WindowState state = WindowState::Normal;
+    RegionHandle region = 0;
+    bool topmost = false;
+    std::vector<int> timers;  // timer ids, in the order started
+    std::vector<ControlSpec> controls;
+    std::map<int, bool> checks;  // control id -> shown checked
+    std::vector<PixelRect> invalidated;
+};
+
+// Records paint calls as text, one line each.
+class RecordingCanvas final : public Canvas {
+public:
+    std::vector<std::string> ops;
+    void SetClip(const PixelRect& area) override;
+    void FillRect(const PixelRect& area, ColorRef color) override;
+    void DrawPicture(artwork::Picture picture, int x, int y, int width, int height) override;
+    void DrawLine(int x1, int y1, int x2, int y2, ColorRef color, int width) override;
+    void DrawEllipse(const PixelRect& box, ColorRef fill, ColorRef outline, int outlineWidth) override;
+    void DrawText(std::string_view utf8, const PixelRect& box, const FontDesc& font, int emHeight,
+                  ColorRef color) override;
+};
+
+class FakePlatform final : public WindowSystem, public Rgn_32, public INI_32, public WIN_32 {
+public:
+    FakePlatform() = default;
+    FakePlatform(const FakePlatform&) = delete;
+    FakePlatform& operator=(const FakePlatform&) = delete;
+
+    Platform Get() { return {*this, *this, *this, *this}; }
+
+    // --- What the test sets up.
+    double tppX = 15;
+    double tppY = 15;
+    double screenWidth = 15360;  // 1024 x 768 pixels
+    double screenHeight = 11520;
+    std::string appPath = "C:\\Program Files\\Marisole Clock";
+    bool prevInstance = false;
+    TimeOfDay time;
+    WindowState newWindowState = WindowState::Normal;
+    bool regionsFail = false;      // region creation returns no region
+    bool regionsRefused = false;   // SetWindowRgn refuses the region
+    bool writesFail = false;       // a read-only file or folder
+    std::map<std::string, std::string> files;  // settings files by path
+    // Draws returned by Rnd() before the seeded generator takes over.
+    std::deque<float> scriptedDraws;
+    // Runs while a form is shown modally (the user's actions in the dialog).
+    std::function<void(FakePlatform&)> onModal;
+
+    // --- What the program did.
+    std::vector<std::string> log;
+    std::vector<std::string> messageBoxes;
+    bool ended = false;
+    int randomizeCount = 0;
+    WindowHandle capture = 0;
+
+    FakeWindow* Window(std::string_view formName);  // the live window of that form, if any
+    int LiveRegions() const { return static_cast<int>(liveRegions_.size()); }
+    // Log lines that start with prefix.
+    std::vector<std::string> Calls(std::string_view prefix) const;
+
+    // --- Events.
+    void Tick(std::string_view formName);
+    void MouseDown(std::string_view formName, int button, double x, double y);
+    void MouseMove(std::string_view formName, int buttons, double x, double y);
+    void MouseUp(std::string_view formName, int button, double x, double y);
+    void LoseCapture();
+    void ClickControl(std::string_view formName, std::string_view controlName);
+    void CloseBox(std::string_view formName);
+    void EndSession(std::string_view formName);
+    void UserMoves(std::string_view formName, double left, double top);  // another program moved it
+    std::vector<std::string> Paint(std::string_view formName, const PixelRect& area);
+
+    // WindowSystem
+    double TwipsPerPixelX() override { return tppX; }
+    double TwipsPerPixelY() override { return tppY; }
+    double ScreenWidth() override { return screenWidth; }
+    double ScreenHeight() override { return screenHeight; }
+    WindowHandle CreateFormWindow(const FormLayout& layout, WindowEvents& events) override;
+    void DestroyFormWindow(WindowHandle window) override;
+    void ShowWindow(WindowHandle window) override;
+    void HideWindow(WindowHandle window) override;
+    void RunModal(WindowHandle window, const std::function<bool()>& stillShown) override;
+    void MoveWindow(WindowHandle window, double left, double top) override;
+    TwipsRect GetWindowRect(WindowHandle window) override;
+    WindowState GetWindowState(WindowHandle window) override;
+    void Invalidate(WindowHandle window, const PixelRect& area) override;
+    void StartTimer(WindowHandle window, int timerId, int intervalMs) override;
+    void SetCapture(WindowHandle window) override;
+    void ReleaseCapture() override;
+    void CreateControl(WindowHandle window, const ControlSpec& control) override;
+    void SetControlCheck(WindowHandle window, int controlId, bool checked) override;
+    std::string AppPath() override { return appPath; }
+    bool PrevInstance() override { return prevInstance; }
+    int MsgBox(const std::string& text, int style, const std::string& title) override;
+    void DoEvents() override;
+    void End() override;
+    TimeOfDay Now() override { return time; }
+    void Randomize() override;
+    float Rnd() override;
+
+    // Rgn_32
+    RegionHandle CreateRoundRectRgn(int left, int top, int right, int bottom, int ellipseWidth,
+                                    int ellipseHeight) override;
+    RegionHandle CreateEllipticRgn(int left, int top, int right, int bottom) override;
+    int SetWindowRgn(WindowHandle window, RegionHandle region, bool redraw) override;
+    bool DeleteObject(RegionHandle region) override;
+
+    // INI_32
+    std::size_t GetPrivateProfileString(const char* section, const char* key, const char* defaultValue,
+                                        char16_t* buffer, std::size_t capacity, const std::string& path) override;
+    bool WritePrivateProfileString(const char* section, const char* key, const std::string& value,
+                                   const std::string& path) override;
+
+    // WIN_32
+    bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
+                      unsigned flags) override;
+
+private:
+    FakeWindow* ByHandle(WindowHandle window);
+    FakeWindow& Live(std::string_view formName);
+    std::string NameOf(WindowHandle window);
+
+    std::deque<FakeWindow> windows_;  // stable addresses
+    std::map<RegionHandle, std::string> liveRegions_;
+    RegionHandle nextRegion_ = 0x100;
+    Random random_;
+};
+
+}  // namespace platform::fake

@@ -1,0 +1,35 @@
+// The Windows entry point: harden the process, build the platform and the
+// program, start it (the startup window runs the start-up routine), then
+// dispatch messages until the program ends.
+
+#include <windows.h>
+
+#include "app/Program.h"
+#include "platform/win32/Platform_win.h"
+
+namespace {
+
+// Libraries load from the system folder only, never from the program's own
+// folder or the current directory, where a planted DLL could wait.
+void RestrictDllSearch() {
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    auto setDefault = kernel ? reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
+                                   ::GetProcAddress(kernel, "SetDefaultDllDirectories")))
+                             : nullptr;
+    if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    ::SetDllDirectoryW(L"");
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    RestrictDllSearch();
+    ::HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
+
+    platform::win32::Win32Platform system(instance);
+    platform::Platform platform = system.Get();
+    Program program(platform);
+    program.Start();
+    return system.RunMessageLoop();
+}

@@ -1,0 +1,82 @@
+#include "platform/win32/Pictures_win.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "artwork/resource_ids.h"
+
+namespace platform::win32 {
+
+Pictures::Pictures(HINSTANCE instance) {
+    Load(instance, artwork::Picture::LargeFace, IDR_LARGE_FACE);
+    Load(instance, artwork::Picture::SmallFace, IDR_SMALL_FACE);
+    Load(instance, artwork::Picture::Blink, IDR_BLINK);
+    Load(instance, artwork::Picture::DialogBackground, IDR_DIALOG_BACKGROUND);
+    Load(instance, artwork::Picture::Title, IDR_TITLE);
+    Load(instance, artwork::Picture::Portrait, IDR_PORTRAIT);
+}
+
+// Checks the stored file before trusting any offset in it: a picture that
+// does not hold together is simply not drawn.
+void Pictures::Load(HINSTANCE instance, artwork::Picture picture, int resourceId) {
+    HRSRC found = ::FindResourceW(instance, MAKEINTRESOURCEW(resourceId), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+    if (!found) return;
+    HGLOBAL loaded = ::LoadResource(instance, found);
+    DWORD size = ::SizeofResource(instance, found);
+    const auto* bytes = static_cast<const unsigned char*>(loaded ? ::LockResource(loaded) : nullptr);
+    if (!bytes || size < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)) return;
+
+    BITMAPFILEHEADER file;
+    std::memcpy(&file, bytes, sizeof file);
+    const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(bytes + sizeof file);
+    if (file.bfType != 0x4D42 || file.bfOffBits >= size || header->biSize < sizeof(BITMAPINFOHEADER)) return;
+    if (header->biWidth <= 0 || header->biHeight <= 0 || header->biPlanes != 1 || header->biCompression != BI_RGB) {
+        return;
+    }
+    auto stride = ((static_cast<DWORD>(header->biWidth) * header->biBitCount + 31) / 32) * 4;
+    if (static_cast<unsigned long long>(stride) * static_cast<DWORD>(header->biHeight) > size - file.bfOffBits) return;
+
+    Entry& entry = At(picture);
+    entry.info = reinterpret_cast<const BITMAPINFO*>(header);
+    entry.bits = bytes + file.bfOffBits;
+    entry.width = header->biWidth;
+    entry.height = header->biHeight;
+}
+
+void Pictures::Draw(HDC dc, artwork::Picture picture, int x, int y, int width, int height, const RECT& clip) {
+    Entry& entry = At(picture);
+    if (!entry.info || width <= 0 || height <= 0) return;
+
+    RECT target{x, y, x + width, y + height};
+    RECT area;
+    if (!::IntersectRect(&area, &target, &clip)) return;
+    int areaWidth = area.right - area.left;
+    int areaHeight = area.bottom - area.top;
+
+    if (width == entry.width && height == entry.height) {
+        // Rows are stored bottom-up, so the source rectangle is measured from the bottom.
+        int top = area.top - y;
+        ::SetDIBitsToDevice(dc, area.left, area.top, static_cast<DWORD>(areaWidth), static_cast<DWORD>(areaHeight),
+                            area.left - x, entry.height - top - areaHeight, 0, static_cast<UINT>(entry.height),
+                            entry.bits, entry.info, DIB_RGB_COLORS);
+        return;
+    }
+
+    if (!entry.scaled || entry.scaledWidth != width || entry.scaledHeight != height) {
+        entry.scaled = Bitmap(::CreateCompatibleBitmap(dc, width, height));
+        if (!entry.scaled) return;
+        MemoryDC scaling(dc);
+        Selection select(scaling.Get(), entry.scaled.Get());
+        ::SetStretchBltMode(scaling.Get(), HALFTONE);
+        ::SetBrushOrgEx(scaling.Get(), 0, 0, nullptr);
+        ::StretchDIBits(scaling.Get(), 0, 0, width, height, 0, 0, entry.width, entry.height, entry.bits, entry.info,
+                        DIB_RGB_COLORS, SRCCOPY);
+        entry.scaledWidth = width;
+        entry.scaledHeight = height;
+    }
+    MemoryDC source(dc);
+    Selection select(source.Get(), entry.scaled.Get());
+    ::BitBlt(dc, area.left, area.top, areaWidth, areaHeight, source.Get(), area.left - x, area.top - y, SRCCOPY);
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,42 @@
+#pragma once
+
+// The pictures, read in place from the program's resources (the stored bitmap
+// files, byte for byte). Drawn 1:1 they are copied straight from there; at
+// other display scales a smoothly scaled copy is made once and kept.
+
+#include <windows.h>
+
+#include <array>
+
+#include "artwork/Pictures.h"
+#include "platform/win32/Gdi_win.h"
+
+namespace platform::win32 {
+
+class Pictures {
+public:
+    explicit Pictures(HINSTANCE instance);
+    Pictures(const Pictures&) = delete;
+    Pictures& operator=(const Pictures&) = delete;
+
+    // Draws the picture scaled to width x height at (x, y), only inside clip.
+    void Draw(HDC dc, artwork::Picture picture, int x, int y, int width, int height, const RECT& clip);
+
+private:
+    struct Entry {
+        const BITMAPINFO* info = nullptr;  // inside the resource; null if it is unusable
+        const void* bits = nullptr;
+        int width = 0;
+        int height = 0;
+        Bitmap scaled;  // a copy at the display's scale, made on first use
+        int scaledWidth = 0;
+        int scaledHeight = 0;
+    };
+
+    void Load(HINSTANCE instance, artwork::Picture picture, int resourceId);
+    Entry& At(artwork::Picture picture) { return entries_[static_cast<std::size_t>(picture)]; }
+
+    std::array<Entry, 6> entries_;
+};
+
+}  // namespace platform::win32

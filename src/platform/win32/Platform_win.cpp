@@ -1,0 +1,377 @@
+#include "platform/win32/Platform_win.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <climits>
+
+#include "artwork/resource_ids.h"
+#include "platform/Numbers.h"
+#include "platform/win32/Fonts_win.h"
+#include "platform/win32/Text_win.h"
+
+namespace platform::win32 {
+
+namespace {
+
+constexpr wchar_t kFormClass[] = L"MarisoleClock.Form";
+constexpr wchar_t kOwnerClass[] = L"MarisoleClock.Owner";
+// One name for every copy in the session: a second copy finds it taken.
+constexpr wchar_t kRunningMutex[] = L"Local\\MarisoleClock.Running";
+// Window coordinates the window system can hold, in pixels.
+constexpr int kCoordinateLimit = 30000;
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "the wide profile calls fill the program's UTF-16 buffer");
+
+HWND ToHwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
+WindowHandle ToHandle(HWND hwnd) { return reinterpret_cast<WindowHandle>(hwnd); }
+HRGN Hrgn(RegionHandle region) { return reinterpret_cast<HRGN>(region); }
+
+int ToPixels(double twips, double twipsPerPixel) {
+    return std::clamp(numbers::RoundToInt32(twips / twipsPerPixel), -kCoordinateLimit, kCoordinateLimit);
+}
+
+}  // namespace
+
+Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance), pictures_(instance) {
+    // Taken at once, before any window exists: of two copies started at the
+    // same moment exactly one creates the mutex.
+    running_ = KernelHandle(::CreateMutexW(nullptr, FALSE, kRunningMutex));
+    prevInstance_ = ::GetLastError() == ERROR_ALREADY_EXISTS;
+
+    {
+        WindowDC screen(nullptr);
+        int dpiX = ::GetDeviceCaps(screen.Get(), LOGPIXELSX);
+        int dpiY = ::GetDeviceCaps(screen.Get(), LOGPIXELSY);
+        tppX_ = 1440.0 / (dpiX > 0 ? dpiX : 96);
+        tppY_ = 1440.0 / (dpiY > 0 ? dpiY : 96);
+    }
+
+    WNDCLASSEXW form{};
+    form.cbSize = sizeof form;
+    form.lpfnWndProc = WindowProc;
+    form.hInstance = instance;
+    form.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512) /* IDC_ARROW */);
+    form.lpszClassName = kFormClass;
+    ::RegisterClassExW(&form);
+
+    WNDCLASSEXW owner{};
+    owner.cbSize = sizeof owner;
+    owner.lpfnWndProc = ::DefWindowProcW;
+    owner.hInstance = instance;
+    owner.lpszClassName = kOwnerClass;
+    ::RegisterClassExW(&owner);
+    owner_ = ::CreateWindowExW(0, kOwnerClass, L"Marisole Clock", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance,
+                               nullptr);
+
+    bigIcon_ = Icon(static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
+                                                    ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0)));
+    smallIcon_ = Icon(static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
+                                                      ::GetSystemMetrics(SM_CXSMICON),
+                                                      ::GetSystemMetrics(SM_CYSMICON), 0)));
+}
+
+Win32Platform::~Win32Platform() {
+    for (auto& form : windows_) {
+        if (form->hwnd) ::DestroyWindow(form->hwnd);
+    }
+    if (owner_) ::DestroyWindow(owner_);
+}
+
+int Win32Platform::RunMessageLoop() {
+    MSG message;
+    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        Dispatch(message);
+        CollectDeadWindows();
+    }
+    return static_cast<int>(message.wParam);
+}
+
+// Keyboard navigation inside a dialog (Tab, arrows, Space) goes through the
+// dialog manager; everything else is dispatched as usual.
+void Win32Platform::Dispatch(MSG& message) {
+    for (auto& form : windows_) {
+        if (form->dialog && !form->dead && form->hwnd &&
+            (message.hwnd == form->hwnd || ::IsChild(form->hwnd, message.hwnd))) {
+            if (::IsDialogMessageW(form->hwnd, &message)) return;
+            break;
+        }
+    }
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+}
+
+// A window destroyed inside one of its own handlers keeps its record until
+// no handler is running, so no stack frame is left pointing at freed memory.
+void Win32Platform::CollectDeadWindows() {
+    if (dispatchDepth_ != 0) return;
+    std::erase_if(windows_, [](const auto& form) { return form->dead; });
+}
+
+Win32Platform::FormWindow* Win32Platform::Find(WindowHandle window) {
+    for (auto& form : windows_) {
+        if (ToHandle(form->hwnd) == window && !form->dead) return form.get();
+    }
+    return nullptr;
+}
+
+double Win32Platform::ScreenWidth() { return ::GetSystemMetrics(SM_CXSCREEN) * tppX_; }
+double Win32Platform::ScreenHeight() { return ::GetSystemMetrics(SM_CYSCREEN) * tppY_; }
+
+WindowHandle Win32Platform::CreateFormWindow(const FormLayout& layout, WindowEvents& events) {
+    auto form = std::make_unique<FormWindow>(pictures_);
+    form->platform = this;
+    form->events = &events;
+    form->dialog = layout.border == FormBorder::FixedDialog;
+    form->clientWidth = numbers::RoundToInt32(layout.clientWidth / tppX_);
+    form->clientHeight = numbers::RoundToInt32(layout.clientHeight / tppY_);
+
+    // A clock: no frame at all, and a tool window so it has no taskbar button.
+    // The dialog: a fixed frame with a close box, owned by a hidden window so
+    // that it has no taskbar button either.
+    DWORD style = form->dialog ? WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN : WS_POPUP;
+    DWORD exStyle = form->dialog ? WS_EX_CONTROLPARENT : WS_EX_TOOLWINDOW;
+    RECT frame{0, 0, form->clientWidth, form->clientHeight};
+    ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    int x = 0;
+    int y = 0;
+    if (layout.initialLeft && layout.initialTop) {
+        x = ToPixels(*layout.initialLeft, tppX_) + frame.left;
+        y = ToPixels(*layout.initialTop, tppY_) + frame.top;
+    }
+
+    FormWindow* record = form.get();
+    windows_.push_back(std::move(form));
+    HWND hwnd = ::CreateWindowExW(exStyle, kFormClass, Wide(layout.caption).c_str(), style, x, y,
+                                  frame.right - frame.left, frame.bottom - frame.top,
+                                  record->dialog ? owner_ : nullptr, nullptr, instance_, record);
+    if (!hwnd) {
+        record->dead = true;
+        CollectDeadWindows();
+        return 0;
+    }
+    if (layout.hasIcon) {
+        ::SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
+        ::SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
+    }
+    if (record->dialog) {
+        WindowDC dc(hwnd);
+        record->controlFont = MakeControlFont(dc.Get(), numbers::RoundToInt32(9 * 20 / tppY_));
+    }
+    return ToHandle(hwnd);
+}
+
+void Win32Platform::DestroyFormWindow(WindowHandle window) {
+    FormWindow* form = Find(window);
+    if (!form) return;
+    form->dead = true;
+    HWND hwnd = form->hwnd;
+    form->hwnd = nullptr;
+    ::DestroyWindow(hwnd);
+    CollectDeadWindows();
+}
+
+void Win32Platform::ShowWindow(WindowHandle window) { ::ShowWindow(ToHwnd(window), SW_SHOW); }
+void Win32Platform::HideWindow(WindowHandle window) { ::ShowWindow(ToHwnd(window), SW_HIDE); }
+
+void Win32Platform::RunModal(WindowHandle window, const std::function<bool()>& stillShown) {
+    // The program's other windows take no input meanwhile (disabling one
+    // also ends any pointer capture it holds).
+    std::vector<HWND> disabled;
+    for (auto& form : windows_) {
+        if (!form->dead && form->hwnd && ToHandle(form->hwnd) != window && ::IsWindowEnabled(form->hwnd)) {
+            ::EnableWindow(form->hwnd, FALSE);
+            disabled.push_back(form->hwnd);
+        }
+    }
+    MSG message{};
+    bool quit = false;
+    while (stillShown()) {
+        if (::GetMessageW(&message, nullptr, 0, 0) <= 0) {
+            quit = true;
+            break;
+        }
+        Dispatch(message);
+    }
+    for (HWND hwnd : disabled) {
+        if (::IsWindow(hwnd)) ::EnableWindow(hwnd, TRUE);
+    }
+    if (quit) ::PostQuitMessage(static_cast<int>(message.wParam));
+}
+
+void Win32Platform::MoveWindow(WindowHandle window, double left, double top) {
+    ::SetWindowPos(ToHwnd(window), nullptr, ToPixels(left, tppX_), ToPixels(top, tppY_), 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+TwipsRect Win32Platform::GetWindowRect(WindowHandle window) {
+    RECT r{};
+    ::GetWindowRect(ToHwnd(window), &r);
+    return {r.left * tppX_, r.top * tppY_, (r.right - r.left) * tppX_, (r.bottom - r.top) * tppY_};
+}
+
+WindowState Win32Platform::GetWindowState(WindowHandle window) {
+    if (::IsIconic(ToHwnd(window))) return WindowState::Minimized;
+    if (::IsZoomed(ToHwnd(window))) return WindowState::Maximized;
+    return WindowState::Normal;
+}
+
+void Win32Platform::Invalidate(WindowHandle window, const PixelRect& area) {
+    RECT r{area.left, area.top, area.right, area.bottom};
+    ::InvalidateRect(ToHwnd(window), &r, FALSE);
+}
+
+void Win32Platform::StartTimer(WindowHandle window, int timerId, int intervalMs) {
+    ::SetTimer(ToHwnd(window), static_cast<UINT_PTR>(timerId), static_cast<UINT>(intervalMs), nullptr);
+}
+
+void Win32Platform::SetCapture(WindowHandle window) { ::SetCapture(ToHwnd(window)); }
+void Win32Platform::ReleaseCapture() { ::ReleaseCapture(); }
+
+void Win32Platform::CreateControl(WindowHandle window, const ControlSpec& control) {
+    FormWindow* form = Find(window);
+    if (!form) return;
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | (control.groupStart ? WS_GROUP : 0);
+    switch (control.kind) {
+    case ElementKind::CheckBox: style |= BS_AUTOCHECKBOX; break;
+    case ElementKind::OptionButton: style |= BS_AUTORADIOBUTTON; break;
+    default: style |= BS_PUSHBUTTON; break;
+    }
+    int id = kFirstControlId + control.controlId;
+    HWND hwnd = ::CreateWindowExW(0, L"BUTTON", Wide(control.caption).c_str(), style, control.box.left,
+                                  control.box.top, control.box.Width(), control.box.Height(), form->hwnd,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+    if (!hwnd) return;
+    ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(form->controlFont.Get()), FALSE);
+    form->controls.push_back({control.controlId, hwnd, control.backColor});
+}
+
+void Win32Platform::SetControlCheck(WindowHandle window, int controlId, bool checked) {
+    HWND control = ::GetDlgItem(ToHwnd(window), kFirstControlId + controlId);
+    if (control) ::SendMessageW(control, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+// The folder of the program file, as the user sees it: no trailing "\"
+// unless it is a drive's root.
+std::string Win32Platform::AppPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        if (path.size() >= 32768) return {};
+        path.resize(path.size() * 2);
+    }
+    std::size_t slash = path.find_last_of(L'\\');
+    if (slash == std::wstring::npos) return {};
+    std::wstring folder = path.substr(0, slash);
+    if (folder.size() == 2 && folder[1] == L':') folder += L'\\';
+    return Utf8(folder);
+}
+
+int Win32Platform::MsgBox(const std::string& text, int style, const std::string& title) {
+    return ::MessageBoxW(nullptr, Wide(text).c_str(), Wide(title).c_str(), static_cast<UINT>(style));
+}
+
+void Win32Platform::DoEvents() {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            ::PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        Dispatch(message);
+    }
+}
+
+void Win32Platform::End() { ::ExitProcess(0); }
+
+TimeOfDay Win32Platform::Now() {
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    return {now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
+}
+
+void Win32Platform::Randomize() {
+    LARGE_INTEGER counter{};
+    ::QueryPerformanceCounter(&counter);
+    FILETIME now;
+    ::GetSystemTimeAsFileTime(&now);
+    random_.Seed(static_cast<std::uint64_t>(counter.QuadPart) ^
+                 ((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime));
+}
+
+// --- Regions
+
+RegionHandle Win32Platform::CreateRoundRectRgn(int left, int top, int right, int bottom, int ellipseWidth,
+                                               int ellipseHeight) {
+    HRGN region = ::CreateRoundRectRgn(left, top, right, bottom, ellipseWidth, ellipseHeight);
+    if (region) ++liveGdiObjects;
+    return reinterpret_cast<RegionHandle>(region);
+}
+
+RegionHandle Win32Platform::CreateEllipticRgn(int left, int top, int right, int bottom) {
+    HRGN region = ::CreateEllipticRgn(left, top, right, bottom);
+    if (region) ++liveGdiObjects;
+    return reinterpret_cast<RegionHandle>(region);
+}
+
+int Win32Platform::SetWindowRgn(WindowHandle window, RegionHandle region, bool redraw) {
+    int result = ::SetWindowRgn(ToHwnd(window), Hrgn(region), redraw ? TRUE : FALSE);
+    if (result && region) --liveGdiObjects;  // the window system owns it now
+    return result;
+}
+
+bool Win32Platform::DeleteObject(RegionHandle region) {
+    if (!region || !::DeleteObject(Hrgn(region))) return false;
+    --liveGdiObjects;
+    return true;
+}
+
+// --- Profile strings
+
+std::size_t Win32Platform::GetPrivateProfileString(const char* section, const char* key, const char* defaultValue,
+                                                   char16_t* buffer, std::size_t capacity,
+                                                   const std::string& path) {
+    if (capacity == 0) return 0;
+    DWORD size = static_cast<DWORD>(std::min<std::size_t>(capacity, UINT_MAX));
+    return ::GetPrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), Wide(defaultValue).c_str(),
+                                      reinterpret_cast<wchar_t*>(buffer), size, Wide(path).c_str());
+}
+
+bool Win32Platform::WritePrivateProfileString(const char* section, const char* key, const std::string& value,
+                                              const std::string& path) {
+    return ::WritePrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), Wide(value).c_str(),
+                                        Wide(path).c_str()) != FALSE;
+}
+
+// --- Z-order
+
+bool Win32Platform::SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
+                                 unsigned flags) {
+    return ::SetWindowPos(ToHwnd(window), ToHwnd(insertAfter), x, y, cx, cy, flags) != FALSE;
+}
+
+// --- Window procedure
+
+LRESULT CALLBACK Win32Platform::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        auto* form = static_cast<FormWindow*>(create->lpCreateParams);
+        form->hwnd = hwnd;
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    }
+    auto* form = reinterpret_cast<FormWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (message == WM_NCDESTROY) ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    if (!form || form->dead || !form->events) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    Win32Platform& platform = *form->platform;
+    ++platform.dispatchDepth_;
+    LRESULT result = platform.Handle(*form, message, wParam, lParam);
+    --platform.dispatchDepth_;
+    return result;
+}
+
+}  // namespace platform::win32

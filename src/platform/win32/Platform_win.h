@@ -1,0 +1,134 @@
+#pragma once
+
+// The platform on Windows: forms as real top-level windows with native
+// controls, painting through an off-screen buffer, and the regions, z-order
+// and profile calls of user32, gdi32 and kernel32, wide-character throughout.
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "platform/Random.h"
+#include "platform/win32/Canvas_win.h"
+#include "platform/win32/Gdi_win.h"
+#include "platform/win32/Pictures_win.h"
+
+namespace platform::win32 {
+
+class Win32Platform final : public WindowSystem, public Rgn_32, public INI_32, public WIN_32 {
+public:
+    explicit Win32Platform(HINSTANCE instance);
+    ~Win32Platform();
+    Win32Platform(const Win32Platform&) = delete;
+    Win32Platform& operator=(const Win32Platform&) = delete;
+
+    Platform Get() { return {*this, *this, *this, *this}; }
+
+    // The program's main message loop; returns when the program quits.
+    int RunMessageLoop();
+
+    // Paint statistics: device pixels copied to the screen, and paints.
+    long long paintedPixels = 0;
+    long long paints = 0;
+
+    // WindowSystem
+    double TwipsPerPixelX() override { return tppX_; }
+    double TwipsPerPixelY() override { return tppY_; }
+    double ScreenWidth() override;
+    double ScreenHeight() override;
+    WindowHandle CreateFormWindow(const FormLayout& layout, WindowEvents& events) override;
+    void DestroyFormWindow(WindowHandle window) override;
+    void ShowWindow(WindowHandle window) override;
+    void HideWindow(WindowHandle window) override;
+    void RunModal(WindowHandle window, const std::function<bool()>& stillShown) override;
+    void MoveWindow(WindowHandle window, double left, double top) override;
+    TwipsRect GetWindowRect(WindowHandle window) override;
+    WindowState GetWindowState(WindowHandle window) override;
+    void Invalidate(WindowHandle window, const PixelRect& area) override;
+    void StartTimer(WindowHandle window, int timerId, int intervalMs) override;
+    void SetCapture(WindowHandle window) override;
+    void ReleaseCapture() override;
+    void CreateControl(WindowHandle window, const ControlSpec& control) override;
+    void SetControlCheck(WindowHandle window, int controlId, bool checked) override;
+    std::string AppPath() override;
+    bool PrevInstance() override { return prevInstance_; }
+    int MsgBox(const std::string& text, int style, const std::string& title) override;
+    void DoEvents() override;
+    void End() override;
+    TimeOfDay Now() override;
+    void Randomize() override;
+    float Rnd() override { return random_.Next(); }
+
+    // Rgn_32
+    RegionHandle CreateRoundRectRgn(int left, int top, int right, int bottom, int ellipseWidth,
+                                    int ellipseHeight) override;
+    RegionHandle CreateEllipticRgn(int left, int top, int right, int bottom) override;
+    int SetWindowRgn(WindowHandle window, RegionHandle region, bool redraw) override;
+    bool DeleteObject(RegionHandle region) override;
+
+    // INI_32
+    std::size_t GetPrivateProfileString(const char* section, const char* key, const char* defaultValue,
+                                        char16_t* buffer, std::size_t capacity, const std::string& path) override;
+    bool WritePrivateProfileString(const char* section, const char* key, const std::string& value,
+                                   const std::string& path) override;
+
+    // WIN_32
+    bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
+                      unsigned flags) override;
+
+private:
+    // Native controls get ids from here, clear of IDOK and IDCANCEL, which the
+    // dialog manager sends for Enter and Escape.
+    static constexpr int kFirstControlId = 100;
+
+    struct Control {
+        int id;
+        HWND hwnd;
+        std::optional<ColorRef> backColor;
+    };
+    struct ControlBrush {
+        ColorRef color;
+        Brush brush;
+    };
+    struct FormWindow {
+        Win32Platform* platform = nullptr;
+        HWND hwnd = nullptr;
+        WindowEvents* events = nullptr;
+        bool dialog = false;
+        int clientWidth = 0;
+        int clientHeight = 0;
+        BufferCanvas canvas;
+        std::vector<Control> controls;
+        std::vector<ControlBrush> brushes;
+        Font controlFont;
+        HWND lastFocus = nullptr;
+        bool dead = false;
+        explicit FormWindow(Pictures& pictures) : canvas(pictures) {}
+    };
+
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(FormWindow& form, UINT message, WPARAM wParam, LPARAM lParam);
+    void Paint(FormWindow& form);
+    void Mouse(FormWindow& form, MouseAction action, int button, WPARAM wParam, LPARAM lParam);
+    HBRUSH BrushForControl(FormWindow& form, HWND control, HDC dc);
+    void Dispatch(MSG& message);
+    void CollectDeadWindows();
+    FormWindow* Find(WindowHandle window);
+
+    HINSTANCE instance_;
+    KernelHandle running_;
+    bool prevInstance_ = false;
+    double tppX_ = 15;
+    double tppY_ = 15;
+    Pictures pictures_;
+    HWND owner_ = nullptr;  // hidden; owns the dialog so it has no taskbar button
+    Icon bigIcon_;
+    Icon smallIcon_;
+    Random random_;
+    std::vector<std::unique_ptr<FormWindow>> windows_;
+    int dispatchDepth_ = 0;
+};
+
+}  // namespace platform::win32

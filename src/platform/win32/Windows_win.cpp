@@ -1,0 +1,139 @@
+// What the form windows do with their messages: paint through the buffer,
+// pass mouse, timer, activation and control events to their form, and keep
+// the dialog's controls on its grey.
+
+#include <windowsx.h>
+
+#include "platform/win32/Platform_win.h"
+
+namespace platform::win32 {
+
+namespace {
+
+// The rectangles of the update region; a ragged region is painted by its bounding box.
+std::vector<RECT> UpdateRects(HWND hwnd) {
+    std::vector<RECT> rects;
+    Region update(::CreateRectRgn(0, 0, 0, 0));
+    if (!update || ::GetUpdateRgn(hwnd, update.Get(), FALSE) <= NULLREGION) return rects;
+    DWORD bytes = ::GetRegionData(update.Get(), 0, nullptr);
+    std::vector<unsigned char> data(bytes);
+    if (bytes == 0 || ::GetRegionData(update.Get(), bytes, reinterpret_cast<RGNDATA*>(data.data())) == 0) {
+        return rects;
+    }
+    const auto* region = reinterpret_cast<const RGNDATA*>(data.data());
+    if (region->rdh.nCount > 8) {
+        rects.push_back(region->rdh.rcBound);
+        return rects;
+    }
+    const auto* first = reinterpret_cast<const RECT*>(region->Buffer);
+    rects.assign(first, first + region->rdh.nCount);
+    return rects;
+}
+
+}  // namespace
+
+LRESULT Win32Platform::Handle(FormWindow& form, UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND hwnd = form.hwnd;
+    switch (message) {
+    case WM_PAINT: Paint(form); return 0;
+    case WM_ERASEBKGND: return 1;  // the paint covers everything; erasing would flicker
+
+    case WM_LBUTTONDOWN: Mouse(form, MouseAction::Down, LeftButton, wParam, lParam); return 0;
+    case WM_RBUTTONDOWN: Mouse(form, MouseAction::Down, RightButton, wParam, lParam); return 0;
+    case WM_MBUTTONDOWN: Mouse(form, MouseAction::Down, MiddleButton, wParam, lParam); return 0;
+    case WM_LBUTTONUP: Mouse(form, MouseAction::Up, LeftButton, wParam, lParam); return 0;
+    case WM_RBUTTONUP: Mouse(form, MouseAction::Up, RightButton, wParam, lParam); return 0;
+    case WM_MBUTTONUP: Mouse(form, MouseAction::Up, MiddleButton, wParam, lParam); return 0;
+    case WM_MOUSEMOVE: Mouse(form, MouseAction::Move, 0, wParam, lParam); return 0;
+    case WM_CAPTURECHANGED:
+        if (reinterpret_cast<HWND>(lParam) != hwnd) form.events->OnCaptureLost();
+        return 0;
+
+    case WM_TIMER: form.events->OnTimer(static_cast<int>(wParam)); return 0;
+
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = ::GetFocus();
+            if (focus && ::IsChild(hwnd, focus)) form.lastFocus = focus;
+            return 0;
+        }
+        if (form.dialog) {
+            HWND focus = form.lastFocus && ::IsWindow(form.lastFocus) ? form.lastFocus
+                                                                      : ::GetNextDlgTabItem(hwnd, nullptr, FALSE);
+            if (focus) ::SetFocus(focus);
+        }
+        form.events->OnActivate();
+        return 0;
+
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED && lParam != 0 && LOWORD(wParam) >= kFirstControlId) {
+            form.events->OnControlClicked(LOWORD(wParam) - kFirstControlId);
+        }
+        return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        if (HBRUSH brush = BrushForControl(form, reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam))) {
+            return reinterpret_cast<LRESULT>(brush);
+        }
+        break;
+
+    case WM_CLOSE: form.events->OnClose(); return 0;
+    case WM_QUERYENDSESSION: return TRUE;
+    case WM_ENDSESSION:
+        if (wParam) form.events->OnEndSession();
+        return 0;
+    case WM_DPICHANGED: return 0;  // keep the size and place the program set
+    default: break;
+    }
+    return ::DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+// Renders each changed rectangle into the buffer, then copies it to the
+// window in one go.
+void Win32Platform::Paint(FormWindow& form) {
+    std::vector<RECT> rects = UpdateRects(form.hwnd);
+    PaintScope paint(form.hwnd);
+    if (rects.empty()) rects.push_back(paint.Area());
+    HDC buffer = form.canvas.Prepare(paint.Dc(), form.clientWidth, form.clientHeight);
+    if (!buffer) return;
+    for (const RECT& r : rects) {
+        RECT area;
+        RECT client{0, 0, form.clientWidth, form.clientHeight};
+        if (!::IntersectRect(&area, &r, &client)) continue;
+        form.events->OnPaint(form.canvas, {area.left, area.top, area.right, area.bottom});
+        ::BitBlt(paint.Dc(), area.left, area.top, area.right - area.left, area.bottom - area.top, buffer, area.left,
+                 area.top, SRCCOPY);
+        paintedPixels += static_cast<long long>(area.right - area.left) * (area.bottom - area.top);
+        ++paints;
+    }
+}
+
+void Win32Platform::Mouse(FormWindow& form, MouseAction action, int button, WPARAM wParam, LPARAM lParam) {
+    if (action == MouseAction::Move) button = 0;
+    int buttons = button;
+    if (action == MouseAction::Move) {
+        if (wParam & MK_LBUTTON) buttons |= LeftButton;
+        if (wParam & MK_RBUTTON) buttons |= RightButton;
+        if (wParam & MK_MBUTTON) buttons |= MiddleButton;
+    }
+    int shift = 0;
+    if (wParam & MK_SHIFT) shift |= 1;
+    if (wParam & MK_CONTROL) shift |= 2;
+    if (::GetKeyState(VK_MENU) < 0) shift |= 4;
+    form.events->OnMouse(action, buttons, shift, GET_X_LPARAM(lParam) * tppX_, GET_Y_LPARAM(lParam) * tppY_);
+}
+
+HBRUSH Win32Platform::BrushForControl(FormWindow& form, HWND control, HDC dc) {
+    for (const Control& c : form.controls) {
+        if (c.hwnd != control || !c.backColor) continue;
+        ::SetBkColor(dc, *c.backColor);
+        for (const ControlBrush& cached : form.brushes) {
+            if (cached.color == *c.backColor) return cached.brush.Get();
+        }
+        form.brushes.push_back({*c.backColor, Brush(::CreateSolidBrush(*c.backColor))});
+        return form.brushes.back().brush.Get();
+    }
+    return nullptr;
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,13 @@
+#pragma once
+
+// Module M_Clock: the position writer shared by the clocks and the dialog.
+
+class Program;
+
+namespace M_Clock {
+
+// Writes "TOP" and then "LEFT" of the clock window the size mode selects,
+// loading that window first (hidden) if it is not loaded.
+void Save_Position(Program& program);
+
+}  // namespace M_Clock

@@ -1,0 +1,23 @@
+#include "settings/Settings.h"
+
+#include <array>
+#include <string_view>
+
+#include "platform/Numbers.h"
+
+namespace settings {
+
+std::string SettingsPath(const std::string& folder) {
+    std::string path = folder;
+    if (path.empty() || path.back() != '\\') path += '\\';
+    return path + kFileName;
+}
+
+double ReadNumber(platform::INI_32& ini, const char* key, const std::string& path) {
+    // Five NULs and the blank a fixed-length text is padded with.
+    std::array<char16_t, 6> buffer{u'\0', u'\0', u'\0', u'\0', u'\0', u' '};
+    ini.GetPrivateProfileString(kSection, key, "0", buffer.data(), buffer.size(), path);
+    return numbers::LeadingNumber(std::u16string_view(buffer.data(), buffer.size()));
+}
+
+}  // namespace settings
