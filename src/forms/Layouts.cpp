@@ -99,7 +99,7 @@ FormLayout AboutLayout() {
             {.name = "Image2", .kind = ElementKind::Image, .left = 120, .top = 120, .width = 1950, .height = 450,
              .picture = Picture::Title, .container = "Picture1"},
             {.name = "Label2", .kind = ElementKind::Label, .left = 360, .top = 550, .width = 1815, .height = 255,
-             .color = Rgb(255, 0, 0), .caption = "© 2026 Marisole Clock", .tabIndex = 2, .font = kLabelFont,
+             .color = Rgb(255, 0, 0), .caption = "(C) 2026 Marisole", .tabIndex = 2, .font = kLabelFont,
              .container = "Picture1"},
             {.name = "Label1", .kind = ElementKind::Label, .left = 1920, .top = 240, .width = 735, .height = 255,
              .color = Rgb(0, 0, 255), .caption = " Ver1.00", .tabIndex = 1, .font = kLabelFont,

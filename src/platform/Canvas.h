@@ -23,7 +23,8 @@ public:
     virtual void DrawLine(int x1, int y1, int x2, int y2, ColorRef color, int width) = 0;
     // An ellipse inscribed in box: filled, with a solid outline.
     virtual void DrawEllipse(const PixelRect& box, ColorRef fill, ColorRef outline, int outlineWidth) = 0;
-    // One line of text centred in box on a transparent background.
+    // One line of text centred across box on a transparent background; text
+    // wider than box runs past both its ends.
     virtual void DrawText(std::string_view utf8, const PixelRect& box, const FontDesc& font, int emHeight,
                           ColorRef color) = 0;
 

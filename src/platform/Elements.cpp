@@ -105,6 +105,11 @@ void Shape::Paint(Canvas& canvas) const {
     canvas.DrawEllipse(BoxBounds(), layout_.color, layout_.outline, std::max(1, form_.ScaledX(1)));
 }
 
+PixelRect Label::Bounds() const {
+    PixelRect box = BoxBounds();
+    return {box.left - box.Width(), box.top, box.right + box.Width(), box.bottom};
+}
+
 void Label::Paint(Canvas& canvas) const {
     if (!layout_.font) return;
     // A point is 20 twips.

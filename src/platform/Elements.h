@@ -100,6 +100,9 @@ public:
 class Label final : public Element {
 public:
     using Element::Element;
+    // Text wider than its label (a fallback face may run wider) spreads
+    // evenly past both ends rather than being cut off.
+    PixelRect Bounds() const override;
     void Paint(Canvas& canvas) const override;
 };
 

@@ -72,7 +72,7 @@ void BufferCanvas::DrawText(std::string_view utf8, const PixelRect& box, const F
     ::SetBkMode(dc_, TRANSPARENT);
     ::SetTextColor(dc_, color);
     RECT r{box.left, box.top, box.right, box.bottom};
-    ::DrawTextW(dc_, text.c_str(), static_cast<int>(text.size()), &r, DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+    ::DrawTextW(dc_, text.c_str(), static_cast<int>(text.size()), &r, DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
 }
 
 HPEN BufferCanvas::PenFor(ColorRef color, int width) {

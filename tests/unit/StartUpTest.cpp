@@ -1,0 +1,188 @@
+#include "ProgramFixture.h"
+
+namespace {
+
+struct ModeCase {
+    const char* settings;  // file text; nullptr: no file
+    const char* window;
+    bool onTop;
+    int sizeMode;
+};
+
+class StartUpModes : public ProgramTest, public ::testing::WithParamInterface<ModeCase> {};
+
+TEST_P(StartUpModes, ShowExactlyOneClockInTheModeRead) {
+    const ModeCase& c = GetParam();
+    if (c.settings) Settings(c.settings);
+    Program& p = Start();
+
+    bool small = std::string(c.window) == "Clock_Mini";
+    const char* other = small ? "Clock" : "Clock_Mini";
+    ASSERT_NE(fake.Window(c.window), nullptr);
+    EXPECT_TRUE(fake.Window(c.window)->visible);
+    EXPECT_EQ(fake.Window(c.window)->topmost, c.onTop);
+    EXPECT_FALSE(Logged(std::string("CreateFormWindow ") + other)) << "the other clock is never created";
+    EXPECT_EQ(p.SizeMode, c.sizeMode);
+    EXPECT_EQ(p.about.Check1.Value(), c.onTop ? 1 : 0);
+    EXPECT_EQ(p.about.Option1.Value(), !small);
+    EXPECT_EQ(p.about.Option2.Value(), small);
+    // The controls show the same state as the dialog's model.
+    auto* about = fake.Window("about");
+    ASSERT_NE(about, nullptr);
+    EXPECT_FALSE(about->visible);
+    EXPECT_TRUE(fake.files.count(iniPath) == (c.settings != nullptr)) << "start-up never creates the file";
+    EXPECT_TRUE(fake.Calls("WritePrivateProfileString").empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SizeValues, StartUpModes,
+    ::testing::Values(ModeCase{nullptr, "Clock", false, 0},                      //
+                      ModeCase{"[MAIN]\r\n", "Clock", false, 0},                 //
+                      ModeCase{"[MAIN]\r\nSIZE=0\r\n", "Clock", false, 0},       //
+                      ModeCase{"[MAIN]\r\nSIZE=1\r\n", "Clock", true, 1},        //
+                      ModeCase{"[MAIN]\r\nSIZE=2\r\n", "Clock_Mini", false, 2},  //
+                      ModeCase{"[MAIN]\r\nSIZE=3\r\n", "Clock_Mini", true, 3},   //
+                      ModeCase{"[MAIN]\r\nSIZE=5\r\n", "Clock_Mini", false, 2},  //
+                      ModeCase{"[MAIN]\r\nSIZE=7\r\n", "Clock_Mini", false, 2},  //
+                      ModeCase{"[MAIN]\r\nSIZE=-1\r\n", "Clock", false, 0},      //
+                      ModeCase{"[MAIN]\r\nSIZE=-4\r\n", "Clock", false, 0},      //
+                      ModeCase{"[MAIN]\r\nSIZE=2.5\r\n", "Clock_Mini", false, 2},
+                      ModeCase{"[MAIN]\r\nSIZE=1.5\r\n", "Clock_Mini", false, 2},  // 1.5 rounds to 2
+                      ModeCase{"[MAIN]\r\nSIZE=0.5\r\n", "Clock", false, 0},       // 0.5 rounds to 0
+                      ModeCase{"[MAIN]\r\nSIZE=3.4\r\n", "Clock_Mini", true, 3},
+                      ModeCase{"[MAIN]\r\nSIZE=abc\r\n", "Clock", false, 0},
+                      ModeCase{"[MAIN]\r\nSIZE=3abc\r\n", "Clock_Mini", true, 3},
+                      ModeCase{"[MAIN]\r\nSIZE = 3 \r\n", "Clock_Mini", true, 3},
+                      ModeCase{"[main]\r\nsize=1\r\n", "Clock", true, 1},          // names ignore case
+                      ModeCase{"[MAIN]\r\nSIZE=99999\r\n", "Clock_Mini", false, 2}, // saturates at 32767
+                      ModeCase{"[MAIN]\r\nSIZE=1e10\r\n", "Clock_Mini", false, 2},
+                      ModeCase{"[MAIN]\r\nSIZE=-99999\r\n", "Clock", false, 0},    // read as -9999
+                      ModeCase{"[OTHER]\r\nSIZE=3\r\n", "Clock", false, 0}));
+
+TEST_F(ProgramTest, NoSettingsFileGivesTheLargeClockAtTheTopLeftCorner) {
+    Program& p = Start();
+    // Centred by its own load on a 1024 x 768 screen, then placed at 0, 0.
+    EXPECT_TRUE(Logged("Move Clock 4080 2160"));
+    EXPECT_EQ(p.Clock.form.Top(), 0);
+    EXPECT_EQ(p.Clock.form.Left(), 0);
+    EXPECT_TRUE(Logged("SetWindowPos Clock NOTOPMOST 0 0 480 480 80"));
+    EXPECT_EQ(p.IniPath, iniPath);
+}
+
+TEST_F(ProgramTest, StepsRunInOrder) {
+    Settings("[MAIN]\r\nSIZE=3\r\nTOP=1500\r\nLEFT=-45\r\n");
+    Start();
+    std::vector<std::string> expected = {
+        "CreateFormWindow about",
+        "Move about 5767.5 4642.5",  // the hidden dialog is centred first
+        "DoEvents",
+        "GetPrivateProfileString MAIN SIZE " + iniPath,
+        "CreateFormWindow Clock_Mini",
+        "CreateEllipticRgn 0 0 233 233",
+        "SetWindowRgn Clock_Mini redraw",
+        "GetPrivateProfileString MAIN TOP " + iniPath,
+        "Move Clock_Mini 0 1500",
+        "GetPrivateProfileString MAIN LEFT " + iniPath,
+        "Move Clock_Mini -45 1500",
+        "ShowWindow Clock_Mini",
+        "SetWindowPos Clock_Mini TOPMOST -3 100 237 237 80",
+    };
+    long last = -1;
+    for (const auto& line : expected) {
+        long at = IndexOf(line);
+        EXPECT_GT(at, last) << line;
+        last = std::max(last, at);
+    }
+    EXPECT_FALSE(fake.Window("about")->visible);
+}
+
+TEST_F(ProgramTest, PositionsAreReadThroughFiveCharacters) {
+    struct Case {
+        const char* top;
+        const char* left;
+        double expectedTop;
+        double expectedLeft;
+    };
+    const Case cases[] = {
+        {"123456", "-12000", 12345, -1200},  // cut to five characters
+        {"1500", "-45", 1500, -45},
+        {"2.5", "-0.5", 2.5, -0.5},          // kept as they are, not rounded
+        {"1e39", "-1e39", 0, 0},             // beyond single precision
+        {"NaN", "Inf", 0, 0},
+        {"", "x", 0, 0},
+        {"1 2 3", "\t-7", 123, -7},
+    };
+    for (const auto& c : cases) {
+        platform::fake::FakePlatform local;
+        platform::Platform localSys = local.Get();
+        local.files[iniPath] = std::string("[MAIN]\r\nSIZE=2\r\nTOP=") + c.top + "\r\nLEFT=" + c.left + "\r\n";
+        Program p(localSys);
+        p.Start();
+        EXPECT_EQ(p.Clock_Mini.form.Top(), c.expectedTop) << c.top;
+        EXPECT_EQ(p.Clock_Mini.form.Left(), c.expectedLeft) << c.left;
+    }
+}
+
+TEST_F(ProgramTest, SettingsPathHasExactlyOneSeparator) {
+    struct Case {
+        const char* folder;
+        const char* path;
+    };
+    const Case cases[] = {
+        {"C:\\", "C:\\Vo_Clock.ini"},
+        {"C:\\Clock", "C:\\Clock\\Vo_Clock.ini"},
+        {"\\\\server\\share", "\\\\server\\share\\Vo_Clock.ini"},
+        {"D:\\時計 フォルダ", "D:\\時計 フォルダ\\Vo_Clock.ini"},
+    };
+    for (const auto& c : cases) {
+        platform::fake::FakePlatform local;
+        platform::Platform localSys = local.Get();
+        local.appPath = c.folder;
+        Program p(localSys);
+        p.Start();
+        EXPECT_EQ(p.IniPath, c.path);
+        EXPECT_EQ(local.Calls("GetPrivateProfileString MAIN SIZE ")[0],
+                  std::string("GetPrivateProfileString MAIN SIZE ") + c.path);
+    }
+}
+
+TEST_F(ProgramTest, SecondCopyShowsTheNoticeAndEndsWithoutAClock) {
+    Settings("[MAIN]\r\nSIZE=3\r\n");
+    fake.prevInstance = true;
+    Start();
+    EXPECT_TRUE(Logged("MsgBox 48 Marisole Clock: 既に､起動されています。"));
+    EXPECT_TRUE(fake.ended);
+    EXPECT_GT(IndexOf("End"), IndexOf("MsgBox 48 Marisole Clock: 既に､起動されています。"));
+    EXPECT_FALSE(Logged("CreateFormWindow Clock"));
+    EXPECT_FALSE(Logged("CreateFormWindow Clock_Mini"));
+    EXPECT_TRUE(fake.Calls("GetPrivateProfileString").empty());
+    EXPECT_TRUE(fake.Calls("WritePrivateProfileString").empty());
+    EXPECT_EQ(SettingsFile(), "[MAIN]\r\nSIZE=3\r\n");
+}
+
+TEST_F(ProgramTest, DialogIsCentredOnlyInTheNormalState) {
+    fake.newWindowState = platform::WindowState::Minimized;
+    Start();
+    EXPECT_TRUE(fake.Calls("Move about").empty());
+    // Nor is the large clock centred when it loads minimised.
+    EXPECT_FALSE(Logged("Move Clock 4080 2160"));
+}
+
+TEST_F(ProgramTest, ActivationLiftsTheDialogAndNotesTheMode) {
+    Settings("[MAIN]\r\nSIZE=1\r\n");
+    Program& p = Start();
+    p.about.ClosedByOk = 1;
+    fake.onModal = [&](platform::fake::FakePlatform&) {
+        EXPECT_EQ(p.about.SizeAtOpen, 1);
+        EXPECT_EQ(p.about.ClosedByOk, 0);
+        EXPECT_TRUE(fake.Window("about")->topmost);
+        EXPECT_FALSE(fake.Window("Clock")->enabled) << "the clock takes no input meanwhile";
+    };
+    fake.MouseDown("Clock", platform::RightButton, 100, 100);
+    // 5767.5 / 15 = 384.5 and 4642.5 / 15 = 309.5: halves go to the even pixel.
+    EXPECT_TRUE(Logged("SetWindowPos about TOPMOST 384 310 255 149 80"));
+    EXPECT_TRUE(Logged("RunModal about"));
+    EXPECT_TRUE(fake.Window("Clock")->enabled);
+}
+
+}  // namespace
