@@ -147,14 +147,15 @@ void FakePlatform::MouseDown(std::string_view formName, int button, double x, do
     if (!ended && w.enabled) w.events->OnMouse(MouseAction::Down, button, 0, x, y);
 }
 
+// With the pointer captured, moves and releases go to the capturing window
+// wherever the pointer is; over a window that is gone they go nowhere.
 void FakePlatform::MouseMove(std::string_view formName, int buttons, double x, double y) {
-    // With the pointer captured, moves go to the capturing window wherever the pointer is.
-    FakeWindow* w = capture ? ByHandle(capture) : &Live(formName);
+    FakeWindow* w = capture ? ByHandle(capture) : Window(formName);
     if (!ended && w && w->enabled) w->events->OnMouse(MouseAction::Move, buttons, 0, x, y);
 }
 
 void FakePlatform::MouseUp(std::string_view formName, int button, double x, double y) {
-    FakeWindow* w = capture ? ByHandle(capture) : &Live(formName);
+    FakeWindow* w = capture ? ByHandle(capture) : Window(formName);
     if (!ended && w && w->enabled) w->events->OnMouse(MouseAction::Up, button, 0, x, y);
 }
 
@@ -204,11 +205,13 @@ WindowHandle FakePlatform::CreateFormWindow(const FormLayout& layout, WindowEven
     w.border = layout.border;
     w.events = &events;
     w.state = newWindowState;
-    // A dialog frame: 3 px borders and a 20 px caption at 15 twips to the pixel.
-    double frameX = layout.border == FormBorder::FixedDialog ? 6 * tppX : 0;
-    double frameY = layout.border == FormBorder::FixedDialog ? 26 * tppY : 0;
-    w.rect = {layout.initialLeft.value_or(0) - frameX / 2, layout.initialTop.value_or(0) - (frameY - 3 * tppY),
-              layout.clientWidth + frameX, layout.clientHeight + frameY};
+    // A dialog frame: 3 px borders and a 20 px caption.
+    bool framed = layout.border == FormBorder::FixedDialog;
+    double borderX = framed ? 3 * tppX : 0;
+    double borderY = framed ? 3 * tppY : 0;
+    double caption = framed ? 20 * tppY : 0;
+    w.rect = {layout.initialLeft.value_or(0) - borderX, layout.initialTop.value_or(0) - borderY - caption,
+              layout.clientWidth + 2 * borderX, layout.clientHeight + 2 * borderY + caption};
     windows_.push_back(w);
     log.push_back("CreateFormWindow " + w.name);
     return w.handle;

@@ -1,0 +1,248 @@
+// The options dialog and the way to it: its handlers, "O K", "終了", closing,
+// and dragging a clock.
+
+#include "ProgramFixture.h"
+
+namespace {
+
+using platform::LeftButton;
+using platform::MiddleButton;
+using platform::RightButton;
+using platform::fake::FakePlatform;
+
+class DialogTest : public ProgramTest {
+protected:
+    // Opens the dialog from the current clock and does what the user does there.
+    void InDialog(const std::string& clock, std::function<void()> actions) {
+        fake.onModal = [actions](FakePlatform&) { actions(); };
+        fake.MouseDown(clock, RightButton, 500, 500);
+        fake.MouseUp(clock, RightButton, 500, 500);
+        fake.onModal = nullptr;
+    }
+    void Click(const char* control) { fake.ClickControl("about", control); }
+};
+
+TEST_F(DialogTest, ChoicesSetTheModeAtOnce) {
+    struct Case {
+        const char* settings;
+        std::vector<const char*> clicks;
+        int mode;
+    };
+    const Case cases[] = {
+        {"", {"Check1"}, 1},
+        {"", {"Check1", "Check1"}, 0},
+        {"", {"Option2"}, 2},
+        {"", {"Option2", "Check1"}, 3},
+        {"", {"Check1", "Option2"}, 3},
+        {"", {"Option2", "Option1"}, 0},
+        {"[MAIN]\r\nSIZE=3\r\n", {"Check1"}, 2},
+        {"[MAIN]\r\nSIZE=3\r\n", {"Option1"}, 1},
+        {"[MAIN]\r\nSIZE=2\r\n", {"Check1", "Option1", "Check1"}, 0},
+        {"[MAIN]\r\nSIZE=1\r\n", {"Option1"}, 1},  // already selected: nothing changes
+    };
+    for (const auto& c : cases) {
+        FakePlatform local;
+        platform::Platform localSys = local.Get();
+        local.files[iniPath] = c.settings;
+        Program p(localSys);
+        p.Start();
+        for (const char* control : c.clicks) local.ClickControl("about", control);
+        EXPECT_EQ(p.SizeMode, c.mode) << c.settings << " +" << c.clicks.size();
+        EXPECT_EQ(local.files[iniPath], c.settings) << "choices reach the file only by a command";
+    }
+}
+
+TEST_F(DialogTest, OkWithTheSameSizeOnlyChangesTheBand) {
+    Settings("[MAIN]\r\nSIZE=0\r\nTOP=1500\r\nLEFT=-45\r\n");
+    Program& p = Start();
+    InDialog("Clock", [&] {
+        Click("Check1");
+        Click("Command1");
+    });
+    EXPECT_EQ(p.SizeMode, 1);
+    EXPECT_TRUE(fake.Window("Clock")->topmost);
+    EXPECT_TRUE(Logged("SetWindowPos Clock TOPMOST -3 100 480 480 80"));
+    EXPECT_EQ(Count("CreateFormWindow Clock"), 1) << "no window switched";
+    EXPECT_FALSE(fake.Window("about")->visible);
+    EXPECT_EQ(p.about.ClosedByOk, 1);
+    EXPECT_FALSE(fake.ended);
+    EXPECT_EQ(SettingsFile(), "[MAIN]\r\nSIZE=1\r\nTOP=1500\r\nLEFT=-45\r\n");
+}
+
+TEST_F(DialogTest, OkWithTheOtherSizeSwitchesInPlace) {
+    Settings("[MAIN]\r\nSIZE=0\r\nTOP=1500\r\nLEFT=-45\r\n");
+    Program& p = Start();
+    InDialog("Clock", [&] {
+        Click("Option2");
+        Click("Check1");
+        Click("Command1");
+    });
+    ASSERT_NE(fake.Window("Clock_Mini"), nullptr);
+    EXPECT_TRUE(fake.Window("Clock_Mini")->visible);
+    EXPECT_TRUE(fake.Window("Clock_Mini")->topmost);
+    EXPECT_EQ(fake.Window("Clock"), nullptr) << "the large clock is unloaded";
+    EXPECT_EQ(p.Clock_Mini.form.Top(), 1500);
+    EXPECT_EQ(p.Clock_Mini.form.Left(), -45);
+    EXPECT_LT(IndexOf("ShowWindow Clock_Mini"), IndexOf("DestroyFormWindow Clock"));
+    // Saved after the switch: the file holds the place the user sees.
+    EXPECT_EQ(SettingsFile(), "[MAIN]\r\nSIZE=3\r\nTOP=1500\r\nLEFT=-45\r\n");
+
+    // And back: the large clock loads (centring itself), then takes the small one's place.
+    InDialog("Clock_Mini", [&] {
+        Click("Option1");
+        Click("Check1");
+        Click("Command1");
+    });
+    EXPECT_NE(fake.Window("Clock"), nullptr);
+    EXPECT_EQ(fake.Window("Clock_Mini"), nullptr);
+    EXPECT_EQ(p.Clock.form.Top(), 1500);
+    EXPECT_FALSE(fake.Window("Clock")->topmost);
+    EXPECT_EQ(SettingsFile(), "[MAIN]\r\nSIZE=0\r\nTOP=1500\r\nLEFT=-45\r\n");
+}
+
+TEST_F(DialogTest, ReopenedAfterOkTheDialogStartsFromTheAppliedMode) {
+    Program& p = Start();
+    InDialog("Clock", [&] {
+        Click("Option2");
+        Click("Command1");
+    });
+    long created = Count("CreateFormWindow");
+    InDialog("Clock_Mini", [&] {
+        EXPECT_EQ(p.about.SizeAtOpen, 2);
+        EXPECT_EQ(p.about.ClosedByOk, 0);
+        Click("Command1");
+    });
+    EXPECT_EQ(Count("CreateFormWindow"), created) << "nothing switched";
+    EXPECT_TRUE(fake.Window("Clock_Mini")->visible);
+}
+
+TEST_F(DialogTest, QuitSavesTheChoiceWithoutApplyingIt) {
+    Settings("[MAIN]\r\nSIZE=2\r\nTOP=300\r\nLEFT=600\r\n");
+    Program& p = Start();
+    InDialog("Clock_Mini", [&] {
+        Click("Option1");
+        Click("Command2");
+    });
+    EXPECT_TRUE(fake.ended);
+    EXPECT_EQ(p.SizeMode, 0);
+    // The large clock was loaded to be saved: centred on the screen, never shown.
+    EXPECT_FALSE(p.Clock.form.Visible());
+    EXPECT_EQ(SettingsFile(), "[MAIN]\r\nSIZE=0\r\nTOP=2160\r\nLEFT=4080\r\n");
+}
+
+TEST_F(DialogTest, ClosingTheDialogSavesAndEnds) {
+    Settings("[MAIN]\r\nSIZE=1\r\nTOP=15\r\nLEFT=30\r\n");
+    Start();
+    InDialog("Clock", [&] {
+        Click("Check1");
+        fake.CloseBox("about");
+    });
+    EXPECT_TRUE(fake.ended);
+    EXPECT_EQ(SettingsFile(), "[MAIN]\r\nSIZE=0\r\nTOP=15\r\nLEFT=30\r\n");
+}
+
+TEST_F(DialogTest, UnloadAfterOkSavesAndLeavesTheProgramRunning) {
+    Program& p = Start();
+    InDialog("Clock", [&] { Click("Command1"); });
+    p.about.form.Unload();
+    EXPECT_FALSE(fake.ended);
+    EXPECT_EQ(Count("WritePrivateProfileString MAIN SIZE"), 2);
+    EXPECT_TRUE(fake.Window("Clock")->visible);
+}
+
+TEST_F(DialogTest, ClosingAClockSavesAndEnds) {
+    for (const char* how : {"close", "session"}) {
+        FakePlatform local;
+        platform::Platform localSys = local.Get();
+        local.files[iniPath] = "[MAIN]\r\nSIZE=3\r\nTOP=45\r\nLEFT=90\r\n";
+        Program p(localSys);
+        p.Start();
+        local.UserMoves("Clock_Mini", 150, 300);
+        if (std::string(how) == "close") {
+            local.CloseBox("Clock_Mini");
+        } else {
+            local.EndSession("about");
+        }
+        EXPECT_TRUE(local.ended) << how;
+        EXPECT_EQ(local.files[iniPath], "[MAIN]\r\nSIZE=3\r\nTOP=300\r\nLEFT=150\r\n") << how;
+    }
+}
+
+TEST_F(DialogTest, DragMovesTheWindowByThePointersOffset) {
+    Settings("[MAIN]\r\nTOP=1500\r\nLEFT=3000\r\n");
+    Program& p = Start();
+    fake.MouseDown("Clock", LeftButton, 2000, 1000);
+    EXPECT_EQ(p.Clock.Dragging, 1);
+    // The window follows; the pointer, measured from the moving picture, keeps its spot.
+    fake.MouseMove("Clock", LeftButton, 2100, 1050);
+    fake.MouseMove("Clock", LeftButton, 2200, 1100);
+    EXPECT_EQ(p.Clock.form.Left(), 3300);
+    EXPECT_EQ(p.Clock.form.Top(), 1650);
+    EXPECT_EQ(Count("WritePrivateProfileString"), 0) << "saved only on release";
+    fake.MouseUp("Clock", LeftButton, 2000, 1000);
+    EXPECT_EQ(p.Clock.Dragging, 0);
+    EXPECT_EQ(SettingsFile(), "[MAIN]\r\nTOP=1650\r\nLEFT=3300\r\n");
+    fake.MouseMove("Clock", 0, 2500, 1500);
+    EXPECT_EQ(p.Clock.form.Left(), 3300) << "no drag after the release";
+}
+
+TEST_F(DialogTest, GrabPointRoundsHalvesToEven) {
+    struct Case {
+        float x;
+        std::int16_t dragX;
+    };
+    const Case cases[] = {{1234.5f, 1234}, {1235.5f, 1236}, {14.4f, 14}, {-0.5f, 0}};
+    for (const auto& c : cases) {
+        FakePlatform local;
+        platform::Platform localSys = local.Get();
+        Program p(localSys);
+        p.Start();
+        local.MouseDown("Clock", LeftButton, c.x, c.x);
+        EXPECT_EQ(p.Clock.DragX, c.dragX) << c.x;
+        EXPECT_EQ(p.Clock.DragY, c.dragX) << c.x;
+    }
+}
+
+TEST_F(DialogTest, ALeftClickWithoutMovementStillSaves) {
+    Settings("[MAIN]\r\nSIZE=2\r\nTOP=90\r\nLEFT=45\r\n");
+    Start();
+    fake.MouseDown("Clock_Mini", LeftButton, 500, 500);
+    fake.MouseUp("Clock_Mini", LeftButton, 500, 500);
+    EXPECT_TRUE(fake.Calls("Move Clock_Mini").size() == 2u) << "not moved";
+    EXPECT_EQ(Count("WritePrivateProfileString MAIN TOP 90"), 1);
+    EXPECT_EQ(Count("WritePrivateProfileString MAIN LEFT 45"), 1);
+}
+
+TEST_F(DialogTest, OtherButtonsOpenTheDialogAndTouchNothing) {
+    for (int button : {RightButton, MiddleButton}) {
+        FakePlatform local;
+        platform::Platform localSys = local.Get();
+        Program p(localSys);
+        p.Start();
+        p.Clock.DragX = 11;
+        bool opened = false;
+        local.onModal = [&](FakePlatform&) { opened = true; };
+        local.MouseDown("Clock", button, 700, 800);
+        local.MouseMove("Clock", button, 900, 900);
+        local.MouseUp("Clock", button, 900, 900);
+        EXPECT_TRUE(opened);
+        EXPECT_EQ(p.Clock.Dragging, 0);
+        EXPECT_EQ(p.Clock.DragX, 11);
+        EXPECT_EQ(p.Clock.form.Left(), 0);
+        EXPECT_TRUE(local.Calls("WritePrivateProfileString").empty());
+        EXPECT_TRUE(local.Calls("EndModal about (still shown)").size() == 1u) << "the user has not closed it yet";
+    }
+}
+
+TEST_F(DialogTest, ADragEndsWhenThePointerIsTakenAway) {
+    Program& p = Start();
+    fake.MouseDown("Clock", LeftButton, 1000, 1000);
+    fake.MouseMove("Clock", LeftButton, 1150, 1000);
+    fake.LoseCapture();
+    EXPECT_EQ(p.Clock.Dragging, 0);
+    EXPECT_EQ(SettingsFile(), "[MAIN]\r\nTOP=0\r\nLEFT=150\r\n");
+    fake.MouseMove("Clock", 0, 1500, 1000);
+    EXPECT_EQ(p.Clock.form.Left(), 150) << "hovering does not drag";
+}
+
+}  // namespace
