@@ -82,19 +82,19 @@ void Form::CreateControls() {
     ElementKind previous = ElementKind::Timer;
     for (int index : order) {
         const Element& control = *elements_[static_cast<std::size_t>(index)];
-        ControlSpec spec;
-        spec.controlId = index + 1;
-        spec.name = control.Name();
-        spec.kind = control.Kind();
-        spec.caption = control.Layout().caption;
-        spec.box = control.BoxBounds();
-        spec.backColor = control.Layout().backColor;
-        spec.tabIndex = control.Layout().tabIndex;
+        ControlSpec desc;
+        desc.controlId = index + 1;
+        desc.name = control.Name();
+        desc.kind = control.Kind();
+        desc.caption = control.Layout().caption;
+        desc.box = control.BoxBounds();
+        desc.backColor = control.Layout().backColor;
+        desc.tabIndex = control.Layout().tabIndex;
         // Option buttons in a row of the tab order form one group; every
         // other control starts a group of its own.
-        spec.groupStart = spec.kind != ElementKind::OptionButton || previous != ElementKind::OptionButton;
-        previous = spec.kind;
-        ui_.CreateControl(window_, spec);
+        desc.groupStart = desc.kind != ElementKind::OptionButton || previous != ElementKind::OptionButton;
+        previous = desc.kind;
+        ui_.CreateControl(window_, desc);
     }
 }
 
