@@ -67,7 +67,16 @@ void BufferCanvas::DrawEllipse(const PixelRect& box, ColorRef fill, ColorRef out
 void BufferCanvas::DrawText(std::string_view utf8, const PixelRect& box, const FontDesc& font, int emHeight,
                             ColorRef color) {
     std::wstring text = Wide(utf8);
-    Selection selected(dc_, FontFor(font, emHeight));
+    // A fallback face may run wider than the one the layout was made with:
+    // the text is set a size smaller until it fits its label.
+    int size = emHeight;
+    for (; size > kSmallestText; --size) {
+        Selection trial(dc_, FontFor(font, size));
+        SIZE extent{};
+        ::GetTextExtentPoint32W(dc_, text.c_str(), static_cast<int>(text.size()), &extent);
+        if (extent.cx <= box.Width()) break;
+    }
+    Selection selected(dc_, FontFor(font, size));
     SavedDC saved(dc_);
     ::SetBkMode(dc_, TRANSPARENT);
     ::SetTextColor(dc_, color);

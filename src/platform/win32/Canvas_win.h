@@ -34,6 +34,9 @@ public:
     void DrawText(std::string_view utf8, const PixelRect& box, const FontDesc& font, int emHeight,
                   ColorRef color) override;
 
+    // Text is never set smaller than this, in pixels of the em square.
+    static constexpr int kSmallestText = 9;
+
 private:
     HPEN PenFor(ColorRef color, int width);
     HBRUSH BrushFor(ColorRef color);

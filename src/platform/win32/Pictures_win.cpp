@@ -53,7 +53,8 @@ void Pictures::Draw(HDC dc, artwork::Picture picture, int x, int y, int width, i
     int areaWidth = area.right - area.left;
     int areaHeight = area.bottom - area.top;
 
-    if (width == entry.width && height == entry.height) {
+    bool seeThrough = artwork::GreyIsSeeThrough(picture);
+    if (width == entry.width && height == entry.height && !seeThrough) {
         // Rows are stored bottom-up, so the source rectangle is measured from the bottom.
         int top = area.top - y;
         ::SetDIBitsToDevice(dc, area.left, area.top, static_cast<DWORD>(areaWidth), static_cast<DWORD>(areaHeight),
@@ -67,7 +68,9 @@ void Pictures::Draw(HDC dc, artwork::Picture picture, int x, int y, int width, i
         if (!entry.scaled) return;
         MemoryDC scaling(dc);
         Selection select(scaling.Get(), entry.scaled.Get());
-        ::SetStretchBltMode(scaling.Get(), HALFTONE);
+        // Smooth scaling, except for pictures with a see-through grey, whose
+        // grey must stay exact.
+        ::SetStretchBltMode(scaling.Get(), artwork::GreyIsSeeThrough(picture) ? COLORONCOLOR : HALFTONE);
         ::SetBrushOrgEx(scaling.Get(), 0, 0, nullptr);
         ::StretchDIBits(scaling.Get(), 0, 0, width, height, 0, 0, entry.width, entry.height, entry.bits, entry.info,
                         DIB_RGB_COLORS, SRCCOPY);
@@ -76,7 +79,12 @@ void Pictures::Draw(HDC dc, artwork::Picture picture, int x, int y, int width, i
     }
     MemoryDC source(dc);
     Selection select(source.Get(), entry.scaled.Get());
-    ::BitBlt(dc, area.left, area.top, areaWidth, areaHeight, source.Get(), area.left - x, area.top - y, SRCCOPY);
+    if (seeThrough) {
+        ::TransparentBlt(dc, area.left, area.top, areaWidth, areaHeight, source.Get(), area.left - x, area.top - y,
+                         areaWidth, areaHeight, artwork::kDialogGrey);
+    } else {
+        ::BitBlt(dc, area.left, area.top, areaWidth, areaHeight, source.Get(), area.left - x, area.top - y, SRCCOPY);
+    }
 }
 
 }  // namespace platform::win32

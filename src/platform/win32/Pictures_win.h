@@ -2,7 +2,8 @@
 
 // The pictures, read in place from the program's resources (the stored bitmap
 // files, byte for byte). Drawn 1:1 they are copied straight from there; at
-// other display scales a smoothly scaled copy is made once and kept.
+// other display scales, and for pictures with a see-through grey, a copy at
+// the display's scale is made once and kept.
 
 #include <windows.h>
 

@@ -242,8 +242,33 @@ void Win32Platform::CreateControl(WindowHandle window, const ControlSpec& contro
                                   control.box.top, control.box.Width(), control.box.Height(), form->hwnd,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
     if (!hwnd) return;
-    ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(form->controlFont.Get()), FALSE);
+    ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FitControlFont(*form, hwnd, control)), FALSE);
     form->controls.push_back({control.controlId, hwnd, control.backColor});
+}
+
+// The control font, or a size of it small enough for the caption to fit the
+// control beside its check mark, where a fallback face runs wider.
+HFONT Win32Platform::FitControlFont(FormWindow& form, HWND control, const ControlSpec& spec) {
+    std::wstring caption = Wide(spec.caption);
+    int mark = spec.kind == ElementKind::CommandButton ? 8 : ::GetSystemMetrics(SM_CXMENUCHECK) + 6;
+    int room = spec.box.Width() - mark;
+    WindowDC dc(control);
+    int base = numbers::RoundToInt32(9 * 20 / tppY_);
+    for (int size = base; size >= 9; --size) {
+        HFONT font = size == base ? form.controlFont.Get() : nullptr;
+        for (const auto& smaller : form.smallerFonts) {
+            if (smaller.size == size) font = smaller.font.Get();
+        }
+        if (!font) {
+            form.smallerFonts.push_back({size, MakeControlFont(dc.Get(), size)});
+            font = form.smallerFonts.back().font.Get();
+        }
+        Selection selected(dc.Get(), font);
+        SIZE extent{};
+        ::GetTextExtentPoint32W(dc.Get(), caption.c_str(), static_cast<int>(caption.size()), &extent);
+        if (extent.cx <= room || size == 9) return font;
+    }
+    return form.controlFont.Get();
 }
 
 void Win32Platform::SetControlCheck(WindowHandle window, int controlId, bool checked) {

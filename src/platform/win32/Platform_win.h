@@ -103,6 +103,11 @@ private:
         std::vector<Control> controls;
         std::vector<ControlBrush> brushes;
         Font controlFont;
+        struct SizedFont {
+            int size;
+            Font font;
+        };
+        std::vector<SizedFont> smallerFonts;
         HWND lastFocus = nullptr;
         bool dead = false;
         explicit FormWindow(Pictures& pictures) : canvas(pictures) {}
@@ -113,6 +118,7 @@ private:
     void Paint(FormWindow& form);
     void Mouse(FormWindow& form, MouseAction action, int button, WPARAM wParam, LPARAM lParam);
     HBRUSH BrushForControl(FormWindow& form, HWND control, HDC dc);
+    HFONT FitControlFont(FormWindow& form, HWND control, const ControlSpec& spec);
     void Dispatch(MSG& message);
     void CollectDeadWindows();
     FormWindow* Find(WindowHandle window);
