@@ -10,14 +10,10 @@
 namespace {
 
 // Libraries load from the system folder only, never from the program's own
-// folder or the current directory, where a planted DLL could wait.
+// folder or the current directory, where a planted DLL could wait. (The
+// program's own imports are all Known DLLs, which come from there anyway.)
 void RestrictDllSearch() {
-    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-    auto setDefault = kernel ? reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
-                                   ::GetProcAddress(kernel, "SetDefaultDllDirectories")))
-                             : nullptr;
-    if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     ::SetDllDirectoryW(L"");
 }
 

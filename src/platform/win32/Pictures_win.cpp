@@ -7,6 +7,14 @@
 
 namespace platform::win32 {
 
+namespace {
+
+// MaskBlt's four-operand raster operation MAKEROP4(SRCCOPY, keep the
+// destination): copy where the mask is set, leave the rest untouched.
+constexpr DWORD kCopyWhereMasked = 0xAACC0020;
+
+}  // namespace
+
 Pictures::Pictures(HINSTANCE instance) {
     Load(instance, artwork::Picture::LargeFace, IDR_LARGE_FACE);
     Load(instance, artwork::Picture::SmallFace, IDR_SMALL_FACE);
@@ -43,6 +51,20 @@ void Pictures::Load(HINSTANCE instance, artwork::Picture picture, int resourceId
     entry.height = header->biHeight;
 }
 
+// A one-bit mask of the scaled copy: set everywhere but on the dialog grey.
+void Pictures::MakeMask(HDC dc, Entry& entry) {
+    entry.mask = Bitmap(::CreateBitmap(entry.scaledWidth, entry.scaledHeight, 1, 1, nullptr));
+    if (!entry.mask) return;
+    MemoryDC colour(dc);
+    MemoryDC mask(dc);
+    Selection selectColour(colour.Get(), entry.scaled.Get());
+    Selection selectMask(mask.Get(), entry.mask.Get());
+    // Copying colour to one bit gives 1 where a pixel equals the background
+    // colour and 0 elsewhere; inverting it makes the grey the clear part.
+    ::SetBkColor(colour.Get(), artwork::kDialogGrey);
+    ::BitBlt(mask.Get(), 0, 0, entry.scaledWidth, entry.scaledHeight, colour.Get(), 0, 0, NOTSRCCOPY);
+}
+
 void Pictures::Draw(HDC dc, artwork::Picture picture, int x, int y, int width, int height, const RECT& clip) {
     Entry& entry = At(picture);
     if (!entry.info || width <= 0 || height <= 0) return;
@@ -65,6 +87,7 @@ void Pictures::Draw(HDC dc, artwork::Picture picture, int x, int y, int width, i
 
     if (!entry.scaled || entry.scaledWidth != width || entry.scaledHeight != height) {
         entry.scaled = Bitmap(::CreateCompatibleBitmap(dc, width, height));
+        entry.mask.Reset();
         if (!entry.scaled) return;
         MemoryDC scaling(dc);
         Selection select(scaling.Get(), entry.scaled.Get());
@@ -77,11 +100,14 @@ void Pictures::Draw(HDC dc, artwork::Picture picture, int x, int y, int width, i
         entry.scaledWidth = width;
         entry.scaledHeight = height;
     }
+    // Made once the copy is no longer selected into the scaling DC.
+    if (seeThrough && !entry.mask) MakeMask(dc, entry);
     MemoryDC source(dc);
     Selection select(source.Get(), entry.scaled.Get());
-    if (seeThrough) {
-        ::TransparentBlt(dc, area.left, area.top, areaWidth, areaHeight, source.Get(), area.left - x, area.top - y,
-                         areaWidth, areaHeight, artwork::kDialogGrey);
+    if (seeThrough && entry.mask) {
+        // Source where the mask is set, the destination where the grey was.
+        ::MaskBlt(dc, area.left, area.top, areaWidth, areaHeight, source.Get(), area.left - x, area.top - y,
+                  entry.mask.Get(), area.left - x, area.top - y, kCopyWhereMasked);
     } else {
         ::BitBlt(dc, area.left, area.top, areaWidth, areaHeight, source.Get(), area.left - x, area.top - y, SRCCOPY);
     }

@@ -30,11 +30,13 @@ private:
         int width = 0;
         int height = 0;
         Bitmap scaled;  // a copy at the display's scale, made on first use
+        Bitmap mask;    // for a see-through grey: set where the picture is drawn
         int scaledWidth = 0;
         int scaledHeight = 0;
     };
 
     void Load(HINSTANCE instance, artwork::Picture picture, int resourceId);
+    static void MakeMask(HDC dc, Entry& entry);
     Entry& At(artwork::Picture picture) { return entries_[static_cast<std::size_t>(picture)]; }
 
     std::array<Entry, 6> entries_;
