@@ -63,6 +63,9 @@ Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance), pictures
     ::RegisterClassExW(&owner);
     owner_ = ::CreateWindowExW(0, kOwnerClass, L"Marisole Clock", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance,
                                nullptr);
+#ifdef MARISOLE_PAINT_STATS
+    StartStatistics();
+#endif
 
     bigIcon_ = Icon(static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
                                                     ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0)));

@@ -29,7 +29,7 @@ public:
     // The program's main message loop; returns when the program quits.
     int RunMessageLoop();
 
-    // Paint statistics: device pixels copied to the screen, and paints.
+    // Paint statistics: device pixels copied to the screen, and WM_PAINTs handled.
     long long paintedPixels = 0;
     long long paints = 0;
 
@@ -119,6 +119,11 @@ private:
     void Mouse(FormWindow& form, MouseAction action, int button, WPARAM wParam, LPARAM lParam);
     HBRUSH BrushForControl(FormWindow& form, HWND control, HDC dc);
     HFONT FitControlFont(FormWindow& form, HWND control, const ControlSpec& spec);
+#ifdef MARISOLE_PAINT_STATS
+    void StartStatistics();
+    void WriteStatistics();
+    long long statisticsSeconds_ = 0;
+#endif
     void Dispatch(MSG& message);
     void CollectDeadWindows();
     FormWindow* Find(WindowHandle window);

@@ -104,8 +104,8 @@ void Win32Platform::Paint(FormWindow& form) {
         ::BitBlt(paint.Dc(), area.left, area.top, area.right - area.left, area.bottom - area.top, buffer, area.left,
                  area.top, SRCCOPY);
         paintedPixels += static_cast<long long>(area.right - area.left) * (area.bottom - area.top);
-        ++paints;
     }
+    ++paints;
 }
 
 void Win32Platform::Mouse(FormWindow& form, MouseAction action, int button, WPARAM wParam, LPARAM lParam) {
