@@ -17,7 +17,7 @@ enum class Picture {
 // The dialog's pictures stand on the same grey as the dialog; where another
 // element lies beneath one (a label's end under the title), that grey lets it
 // show, as the eye expects from lettering on a plain ground.
-inline constexpr unsigned kDialogGrey = 0xC6C6C6;  // RGB(198,198,198) as 0x00BBGGRR
+inline constexpr unsigned kSeeThroughGrey = 0xC6C6C6;  // RGB(198,198,198) as 0x00BBGGRR
 
 constexpr bool GreyIsSeeThrough(Picture picture) {
     return picture == Picture::Title || picture == Picture::Portrait;

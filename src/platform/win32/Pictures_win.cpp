@@ -61,7 +61,7 @@ void Pictures::MakeMask(HDC dc, Entry& entry) {
     Selection selectMask(mask.Get(), entry.mask.Get());
     // Copying colour to one bit gives 1 where a pixel equals the background
     // colour and 0 elsewhere; inverting it makes the grey the clear part.
-    ::SetBkColor(colour.Get(), artwork::kDialogGrey);
+    ::SetBkColor(colour.Get(), artwork::kSeeThroughGrey);
     ::BitBlt(mask.Get(), 0, 0, entry.scaledWidth, entry.scaledHeight, colour.Get(), 0, 0, NOTSRCCOPY);
 }
 

@@ -1,0 +1,184 @@
+"""RGB images taken from the X server: pixel access, cropping and PNG output.
+
+Only the standard library is used: screenshots arrive as binary PPM from
+ImageMagick's `import`, and PNG files are written (and read back) with zlib.
+"""
+
+from __future__ import annotations
+
+import struct
+import zlib
+from dataclasses import dataclass
+from typing import Callable, Iterator, NamedTuple
+
+Colour = tuple[int, int, int]
+
+
+class Rect(NamedTuple):
+    x: int
+    y: int
+    width: int
+    height: int
+
+    @property
+    def right(self) -> int:
+        return self.x + self.width
+
+    @property
+    def bottom(self) -> int:
+        return self.y + self.height
+
+    @property
+    def centre(self) -> tuple[int, int]:
+        return self.x + self.width // 2, self.y + self.height // 2
+
+    def contains(self, x: int, y: int) -> bool:
+        return self.x <= x < self.right and self.y <= y < self.bottom
+
+
+def close_to(a: Colour, b: Colour, tolerance: int = 0) -> bool:
+    """True when every channel of a and b differs by at most tolerance."""
+    return all(abs(p - q) <= tolerance for p, q in zip(a, b))
+
+
+@dataclass(frozen=True)
+class Image:
+    width: int
+    height: int
+    data: bytes  # rows of packed 8-bit RGB, top row first
+
+    # -- construction -------------------------------------------------------
+    @staticmethod
+    def from_ppm(blob: bytes) -> "Image":
+        """Parses a binary PPM (P6) with a maximum value of 255 or 65535."""
+        fields: list[bytes] = []
+        pos = 0
+        while len(fields) < 4:
+            while pos < len(blob) and blob[pos:pos + 1].isspace():
+                pos += 1
+            if blob[pos:pos + 1] == b"#":
+                pos = blob.index(b"\n", pos) + 1
+                continue
+            start = pos
+            while pos < len(blob) and not blob[pos:pos + 1].isspace():
+                pos += 1
+            fields.append(blob[start:pos])
+        pos += 1  # the single whitespace byte that ends the header
+        if fields[0] != b"P6":
+            raise ValueError(f"not a binary PPM: {blob[:16]!r}")
+        width, height, maxval = (int(f) for f in fields[1:])
+        pixels = blob[pos:]
+        if maxval == 255:
+            data = pixels[: width * height * 3]
+        elif maxval == 65535:
+            data = pixels[0: width * height * 6: 2]  # keep each sample's high byte
+        else:
+            raise ValueError(f"unsupported PPM maximum value {maxval}")
+        if len(data) != width * height * 3:
+            raise ValueError("truncated PPM")
+        return Image(width, height, bytes(data))
+
+    @staticmethod
+    def load_png(path: str) -> "Image":
+        """Reads back the 8-bit RGB, non-interlaced PNG files that save_png writes."""
+        with open(path, "rb") as f:
+            blob = f.read()
+        if blob[:8] != b"\x89PNG\r\n\x1a\n":
+            raise ValueError(f"{path}: not a PNG file")
+        pos, idat, header = 8, b"", None
+        while pos < len(blob):
+            length, kind = struct.unpack(">I4s", blob[pos:pos + 8])
+            body = blob[pos + 8:pos + 8 + length]
+            pos += 12 + length
+            if kind == b"IHDR":
+                header = struct.unpack(">IIBBBBB", body)
+            elif kind == b"IDAT":
+                idat += body
+        if header is None or header[2:] != (8, 2, 0, 0, 0):
+            raise ValueError(f"{path}: only 8-bit RGB PNG files are read")
+        width, height = header[0], header[1]
+        raw = zlib.decompress(idat)
+        stride = width * 3
+        rows: list[bytearray] = []
+        prev = bytearray(stride)
+        for y in range(height):
+            base = y * (stride + 1)
+            kind, line = raw[base], bytearray(raw[base + 1: base + 1 + stride])
+            for i in range(stride):
+                a = line[i - 3] if i >= 3 else 0
+                b = prev[i]
+                c = prev[i - 3] if i >= 3 else 0
+                if kind == 1:
+                    line[i] = (line[i] + a) & 0xFF
+                elif kind == 2:
+                    line[i] = (line[i] + b) & 0xFF
+                elif kind == 3:
+                    line[i] = (line[i] + (a + b) // 2) & 0xFF
+                elif kind == 4:
+                    p = a + b - c
+                    pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                    pred = a if pa <= pb and pa <= pc else (b if pb <= pc else c)
+                    line[i] = (line[i] + pred) & 0xFF
+            rows.append(line)
+            prev = line
+        return Image(width, height, b"".join(rows))
+
+    # -- access -------------------------------------------------------------
+    @property
+    def rect(self) -> Rect:
+        return Rect(0, 0, self.width, self.height)
+
+    def pixel(self, x: int, y: int) -> Colour:
+        if not (0 <= x < self.width and 0 <= y < self.height):
+            raise IndexError(f"pixel ({x}, {y}) outside a {self.width}x{self.height} image")
+        i = (y * self.width + x) * 3
+        r, g, b = self.data[i:i + 3]
+        return r, g, b
+
+    def crop(self, rect: Rect | tuple[int, int, int, int]) -> "Image":
+        """The part of the image inside rect, clipped to the image."""
+        x, y, w, h = rect
+        x0, y0 = max(x, 0), max(y, 0)
+        x1, y1 = min(x + w, self.width), min(y + h, self.height)
+        if x1 <= x0 or y1 <= y0:
+            return Image(0, 0, b"")
+        rows = [self.data[(row * self.width + x0) * 3:(row * self.width + x1) * 3] for row in range(y0, y1)]
+        return Image(x1 - x0, y1 - y0, b"".join(rows))
+
+    def pixels(self) -> Iterator[tuple[int, int, Colour]]:
+        for y in range(self.height):
+            for x in range(self.width):
+                yield x, y, self.pixel(x, y)
+
+    def count(self, match: Colour | Callable[[Colour], bool], tolerance: int = 0) -> int:
+        """How many pixels equal a colour (within tolerance) or satisfy a predicate."""
+        if callable(match):
+            test = match
+        else:
+            test = lambda c: close_to(c, match, tolerance)  # noqa: E731
+        return sum(1 for _, _, c in self.pixels() if test(c))
+
+    def colours(self) -> dict[Colour, int]:
+        """Histogram of the image's colours."""
+        hist: dict[Colour, int] = {}
+        for i in range(0, len(self.data), 3):
+            c = (self.data[i], self.data[i + 1], self.data[i + 2])
+            hist[c] = hist.get(c, 0) + 1
+        return hist
+
+    # -- output -------------------------------------------------------------
+    def png_bytes(self) -> bytes:
+        stride = self.width * 3
+        raw = b"".join(b"\x00" + self.data[y * stride:(y + 1) * stride] for y in range(self.height))
+
+        def chunk(kind: bytes, body: bytes) -> bytes:
+            return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+        header = struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0)
+        return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
+                + chunk(b"IDAT", zlib.compress(raw, 6)) + chunk(b"IEND", b""))
+
+    def save_png(self, path: str) -> str:
+        with open(path, "wb") as f:
+            f.write(self.png_bytes())
+        return path

@@ -1,0 +1,410 @@
+"""A test session: its own X display, window manager, Wine prefix and program folder.
+
+    with Session("demo", ini=b"[MAIN]\\r\\nSIZE=3\\r\\n") as s:
+        clock = s.launch()
+        w = s.wait_window("Form1")
+        s.screenshot("small clock")
+
+Everything a session starts is ended by close() (also on failure), by
+process id: Xvfb and openbox are its children, the Wine processes are those
+of its private prefix, ended through that prefix's wineserver.
+"""
+
+from __future__ import annotations
+
+import ctypes
+import os
+import re
+import select
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+from pathlib import Path
+
+from . import wine
+from .image import Colour, Image, Rect
+from .x11 import Display, HarnessTimeout, Window, wait_for
+
+REPO = Path(__file__).resolve().parents[3]
+SETTINGS_NAME = "Vo_Clock.ini"
+OWNER_FILE = ".owner-pid"
+# The screen's colour outside every window: a colour the clock's pictures do not use,
+# so that a pixel of it inside a window's rectangle shows where the window is cut away.
+BACKGROUND = "#ff00ff"
+
+
+def default_exe() -> Path:
+    return Path(os.environ.get("MARISOLE_CLOCK_EXE", REPO / "build" / "win64" / "MarisoleClock.exe"))
+
+
+def work_root() -> Path:
+    return Path(os.environ.get("MARISOLE_E2E_DIR", REPO / "build" / "e2e"))
+
+
+def _die_with_parent() -> None:
+    """Runs in a child before exec: the child gets SIGKILL if the harness dies unexpectedly."""
+    try:
+        ctypes.CDLL(None).prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG
+    except (OSError, AttributeError):
+        pass
+
+
+class Program:
+    """One started copy of the Windows program."""
+
+    def __init__(self, popen: subprocess.Popen, log: Path):
+        self.popen = popen
+        self.log = log
+
+    @property
+    def pid(self) -> int:
+        return self.popen.pid
+
+    @property
+    def running(self) -> bool:
+        return self.popen.poll() is None
+
+    def wait(self, timeout: float = 30) -> int:
+        """Waits for the program to end and returns its exit code."""
+        try:
+            return self.popen.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise HarnessTimeout(f"program {self.pid} still running after {timeout:g} s") from None
+
+    def output(self) -> str:
+        return self.log.read_text(errors="replace") if self.log.exists() else ""
+
+
+class Session:
+    """An isolated desktop with the clock program ready to start.
+
+    screen      (width, height) of the virtual display in pixels
+    ini         bytes of Vo_Clock.ini placed beside the program, or None for no file
+    folder      name of the program folder (any characters, Japanese and spaces included)
+    drive       a drive letter ("D") whose root is the program folder; the program is then
+                started as D:\\MarisoleClock.exe
+    registry    values written to the prefix before the first start,
+                e.g. {r"HKCU\\Control Panel\\Desktop": {"LogPixels": 144}}
+    time        wall-clock time the program reads ("2026-01-01 09:45:30"); frozen unless speed is
+                given, None for the real time. Fixed for the session: Wine's server process keeps the
+                first setting
+    speed       with time: the clock runs this many times faster
+    fake_monotonic  with speed: timers run faster too
+    background  colour of the screen outside every window (read back into .background)
+    """
+
+    def __init__(self, name: str = "session", *, exe: Path | str | None = None,
+                 screen: tuple[int, int] = (1024, 768), ini: bytes | None = None,
+                 folder: str = "Marisole 時計", drive: str | None = None,
+                 registry: dict[str, dict[str, int | str]] | None = None,
+                 time: str | None = None, speed: float | None = None, fake_monotonic: bool = False,
+                 background: str = BACKGROUND, artifacts: Path | str | None = None):
+        self.name = re.sub(r"[^\w.-]+", "_", name)
+        self.exe = Path(exe) if exe else default_exe()
+        self.screen = screen
+        self.ini = ini
+        self.folder_name = folder
+        self.drive = drive
+        self.registry = registry or {}
+        self.faketime = wine.faketime_env(time, speed, fake_monotonic)
+        self.background_colour = background
+        self.artifacts = Path(artifacts) if artifacts else work_root() / "artifacts" / self.name
+        self.dir: Path | None = None
+        self.prefix: Path | None = None
+        self.folder: Path | None = None
+        self.display: Display | None = None
+        self.background: Colour | None = None
+        self.programs: list[Program] = []
+        self._children: list[subprocess.Popen] = []
+        self._shots = 0
+        self._env: dict[str, str] = {}
+
+    # -- life cycle ---------------------------------------------------------
+    def __enter__(self) -> "Session":
+        try:
+            self.start()
+        except BaseException:
+            self.close()
+            raise
+        return self
+
+    def __exit__(self, *exc) -> None:
+        self.close()
+
+    def start(self) -> "Session":
+        if not self.exe.is_file():
+            raise AssertionError(f"the Windows program is missing: {self.exe} (build the win64 preset first)")
+        root = work_root()
+        template = wine.ensure_template(root / "wineprefix-template")
+        if self.artifacts.exists():
+            shutil.rmtree(self.artifacts)
+        self.artifacts.mkdir(parents=True)
+        (root / "sessions").mkdir(parents=True, exist_ok=True)
+        _sweep_stale(root / "sessions")
+        self.dir = Path(tempfile.mkdtemp(prefix=self.name + "-", dir=root / "sessions"))
+        (self.dir / OWNER_FILE).write_text(str(os.getpid()))
+        self.prefix = wine.copy_prefix(template, self.dir / "prefix")
+        self.folder = self.dir / self.folder_name
+        self.folder.mkdir(parents=True)
+        shutil.copy2(self.exe, self.folder / self.exe.name)
+        if self.ini is not None:
+            self.write_settings(self.ini)
+        if self.drive:
+            letter = self.drive.rstrip(":").lower()
+            link = self.prefix / "dosdevices" / f"{letter}:"
+            link.unlink(missing_ok=True)
+            link.symlink_to(self.folder)
+        if self.registry:
+            self._apply_registry()
+        self._start_x()
+        self._env = wine.base_env({"WINEPREFIX": str(self.prefix), "DISPLAY": self.display.name,
+                                   **self.faketime})
+        self._start_wineserver()
+        return self
+
+    def _start_wineserver(self) -> None:
+        # Started here rather than by the first program: copies started at the same moment
+        # then all find one server, instead of racing to create it. It waits for its first
+        # program, and ends 10 s after its last one. Should the harness be killed outright, its
+        # display goes down with it, the programs lose their display and end, and so does
+        # the server, which then ends Wine's own service processes of the prefix.
+        self._spawn([wine.WINESERVER, "-f", "-p10"], self.artifacts / "wineserver.log", self._env,
+                    die_with_harness=False)
+        wait_for(lambda: wine.server_socket(self.prefix), 30, "the wineserver to listen")
+
+    def _spawn(self, argv: list[str], log: Path, env: dict[str, str], die_with_harness: bool = True,
+               **kw) -> subprocess.Popen:
+        with open(log, "ab") as out:
+            proc = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
+                                    preexec_fn=_die_with_parent if die_with_harness else None, **kw)
+        self._children.append(proc)
+        return proc
+
+    def _start_x(self) -> None:
+        width, height = self.screen
+        read_end, write_end = os.pipe()
+        try:
+            xvfb = self._spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24",
+                                "-nolisten", "tcp", "-noreset"], self.artifacts / "xvfb.log",
+                               dict(os.environ), pass_fds=(write_end,))
+            os.close(write_end)
+            write_end = -1
+            # Xvfb writes the number and the newline separately and dies if the pipe is
+            # closed in between, so read up to the newline.
+            number = ""
+            deadline = time.monotonic() + 30
+            while not number.endswith("\n") and time.monotonic() < deadline:
+                ready, _, _ = select.select([read_end], [], [], max(deadline - time.monotonic(), 0))
+                chunk = os.read(read_end, 32).decode() if ready else ""
+                if not chunk:
+                    break
+                number += chunk
+            number = number.strip()
+        finally:
+            os.close(read_end)
+            if write_end >= 0:
+                os.close(write_end)
+        if not number.isdigit():
+            raise RuntimeError(f"Xvfb did not start (exit {xvfb.poll()}); see {self.artifacts / 'xvfb.log'}")
+        env = {k: v for k, v in os.environ.items() if not k.startswith(("WINE", "LD_PRELOAD", "FAKETIME"))}
+        xdg = self.dir / "xdg"
+        env.update(XDG_CONFIG_HOME=str(xdg / "config"), XDG_CACHE_HOME=str(xdg / "cache"),
+                   XDG_DATA_HOME=str(xdg / "data"))
+        self.display = Display(f":{number}", env)
+        # Xvfb names its display before it takes connections; wait until a client gets in.
+        wait_for(lambda: self.display.ok("xprop", "-root", "WM_NAME"), 20, f"Xvfb on {self.display.name}")
+        # Paint the screen in the background colour, then read it back as it is stored.
+        subprocess.run(["display", "-window", "root", "-size", "8x8", f"xc:{self.background_colour}"],
+                       env=self.display.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=20)
+        self.background = self.display.capture().pixel(0, 0)
+        self._spawn(["openbox", "--sm-disable"], self.artifacts / "openbox.log", self.display.env)
+        wait_for(lambda: "window id" in self.display.root_property("_NET_SUPPORTING_WM_CHECK"), 20,
+                 "openbox to manage the display")
+
+    def _apply_registry(self) -> None:
+        # Without a display: reg.exe is quick then (with one it takes over ten seconds), and the
+        # server it starts is ended before the session's own server comes up.
+        env = wine.base_env({"WINEPREFIX": str(self.prefix)})
+        try:
+            output = wine.import_registry(self.registry, self.dir, env)
+        finally:
+            wine.kill_server(self.prefix, env)
+        (self.artifacts / "registry.log").write_text(output)
+
+    def close(self) -> None:
+        """Ends everything the session started and removes its prefix and folder; keeps the artifacts."""
+        if self.prefix is not None and self.prefix.exists():
+            wine.kill_server(self.prefix, self._env or wine.base_env({}))
+        for program in self.programs:
+            _end(program.popen)
+        for child in reversed(self._children):
+            _end(child)
+        self._children.clear()
+        if self.folder is not None and self.folder.exists():
+            settings = self.folder / SETTINGS_NAME
+            if settings.is_file():
+                shutil.copy2(settings, self.artifacts / ("final-" + SETTINGS_NAME))
+        if self.prefix is not None:
+            wine.remove_prefix(self.prefix)
+            self.prefix = None
+        if self.dir is not None:
+            shutil.rmtree(self.dir, ignore_errors=True)
+            self.dir = None
+
+    # -- the program --------------------------------------------------------
+    @property
+    def windows_path(self) -> str:
+        """The program's path as the program itself sees it."""
+        if self.drive:
+            return f"{self.drive.rstrip(':').upper()}:\\{self.exe.name}"
+        return str(self.folder / self.exe.name)
+
+    def launch(self) -> Program:
+        """Starts one copy of the program from its folder."""
+        index = len(self.programs) + 1
+        log = self.artifacts / f"program-{index}.log"
+        popen = self._spawn([wine.WINE, self.windows_path], log, self._env, cwd=self.folder,
+                            start_new_session=True)
+        self._children.remove(popen)  # ended through the wineserver, then by close()
+        program = Program(popen, log)
+        self.programs.append(program)
+        return program
+
+    def launch_many(self, count: int) -> list[Program]:
+        """Starts count copies at the same moment (back to back, without waiting for any)."""
+        return [self.launch() for _ in range(count)]
+
+    # -- settings file ------------------------------------------------------
+    @property
+    def settings_path(self) -> Path:
+        return self.folder / SETTINGS_NAME
+
+    def write_settings(self, data: bytes) -> None:
+        self.settings_path.write_bytes(data)
+
+    def read_settings(self) -> bytes | None:
+        """The settings file's bytes, or None when there is none."""
+        try:
+            return self.settings_path.read_bytes()
+        except FileNotFoundError:
+            return None
+
+    # -- windows, input and pixels (see x11.Display) -------------------------
+    def windows(self, name: str = "^Form1$") -> list[Window]:
+        return self.display.find(name)
+
+    def wait_window(self, name: str = "^Form1$", count: int = 1, timeout: float = 30) -> Window:
+        return self.display.wait_window(name, count=count, timeout=timeout)
+
+    def wait_no_window(self, name: str, timeout: float = 30) -> None:
+        self.display.wait_no_window(name, timeout)
+
+    def wait_for(self, predicate, timeout: float = 30, what: str = "a condition"):
+        return wait_for(predicate, timeout, what)
+
+    def dismiss(self, window: Window, key: str = "Return", timeout: float = 15) -> None:
+        """Focuses window (a message box, say), presses key and waits until the window is gone."""
+        attempts = 3  # a key sent while the window manager is still focusing the window can be lost
+        for attempt in range(attempts):
+            if not window.is_viewable():
+                return
+            try:
+                self.display.key(key, window=window)
+                wait_for(lambda: not window.is_viewable(), timeout / attempts, f"{window} to close on {key}")
+                return
+            except HarnessTimeout:
+                if not window.is_viewable():
+                    return
+                if attempt == attempts - 1:
+                    raise
+
+    def click(self, x: int, y: int, button: int = 1) -> None:
+        self.display.click(x, y, button)
+
+    def drag(self, start: tuple[int, int], end: tuple[int, int], button: int = 1, steps: int = 10) -> None:
+        self.display.drag(start, end, button, steps)
+
+    def key(self, *keys: str, window: Window | None = None) -> None:
+        self.display.key(*keys, window=window)
+
+    def capture(self) -> Image:
+        return self.display.capture()
+
+    def screenshot(self, label: str, rect: Rect | None = None, still: bool = False) -> Image:
+        """Captures the screen (or rect of it), keeps it as a numbered PNG and returns it.
+
+        With still, waits first until that part of the screen has stopped changing.
+        """
+        if still:
+            image = self.wait_still(rect or Rect(0, 0, *self.screen))
+        else:
+            image = self.display.capture()
+            if rect is not None:
+                image = image.crop(rect)
+        self._shots += 1
+        safe = re.sub(r"[^\w.-]+", "-", label).strip("-") or "shot"
+        image.save_png(str(self.artifacts / f"{self._shots:02d}-{safe}.png"))
+        return image
+
+    def wait_still(self, rect: Rect, quiet: float = 1.0, timeout: float = 15) -> Image:
+        """Waits until rect of the screen has not changed for quiet seconds and returns it.
+
+        Wine paints a new window some time after mapping it, so a first frame that stays
+        the same for a moment is not yet proof that painting is over.
+        """
+        state: dict[str, object] = {"image": None, "since": 0.0}
+
+        def settled():
+            image = self.display.capture().crop(rect)
+            now = time.monotonic()
+            if state["image"] is None or state["image"].data != image.data:
+                state.update(image=image, since=now)
+                return None
+            return image if now - state["since"] >= quiet else None
+
+        return wait_for(settled, timeout, f"the screen in {tuple(rect)} to stop changing", interval=0.25)
+
+
+def _sweep_stale(sessions: Path) -> None:
+    """Removes the folders of sessions whose harness process was killed before it could clean up."""
+    for folder in sessions.iterdir():
+        try:
+            owner = int((folder / OWNER_FILE).read_text())
+        except (OSError, ValueError):
+            continue
+        try:
+            os.kill(owner, 0)
+            continue  # still running
+        except ProcessLookupError:
+            pass
+        except PermissionError:
+            continue
+        if (folder / "prefix").exists():
+            wine.kill_server(folder / "prefix", wine.base_env({}))
+            wine.remove_prefix(folder / "prefix")
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+def _end(proc: subprocess.Popen) -> None:
+    """Ends one child process (and the process group it leads, if it has one), by id."""
+    if proc.poll() is not None:
+        return
+    try:
+        leads_group = os.getpgid(proc.pid) == proc.pid
+    except ProcessLookupError:
+        return
+    for sig, grace in ((signal.SIGTERM, 5), (signal.SIGKILL, 5)):
+        try:
+            if leads_group:
+                os.killpg(proc.pid, sig)
+            else:
+                proc.send_signal(sig)
+        except ProcessLookupError:
+            return
+        try:
+            proc.wait(grace)
+            return
+        except subprocess.TimeoutExpired:
+            continue

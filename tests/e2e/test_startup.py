@@ -1,0 +1,94 @@
+"""Start-up of the Windows program: which clock appears, where, in what shape, and only once."""
+
+from harness import ClockTest
+
+CLOCK = "^Form1$"
+NOTICE = "^Marisole Clock$"
+NOON = "2026-01-01 09:45:30"
+
+# Points of the large window (480x480, corners rounded with a 30-pixel ellipse) that the
+# rounding removes, and points near its edges that it keeps.
+LARGE_CUT = [(0, 0), (2, 2), (477, 2), (2, 477), (477, 477)]
+LARGE_KEPT = [(240, 2), (2, 240), (476, 240), (240, 476), (240, 240), (20, 20), (459, 459)]
+# The small window (237x237) is cut to the circle inscribed in its 233x233 face: the box's
+# corners are removed, also at points a rounded square would keep, and so is the 4-pixel
+# strip along the right and bottom edges that the face does not cover; points just inside
+# the circle stay.
+SMALL_CUT = [(0, 0), (10, 10), (30, 30), (202, 30), (30, 202), (202, 202), (235, 116), (116, 235), (236, 236)]
+SMALL_KEPT = [(116, 3), (3, 116), (229, 116), (116, 229), (116, 116), (40, 40), (192, 192)]
+
+
+def settings(size: int, top: int, left: int) -> bytes:
+    return f"[MAIN]\r\nSIZE={size}\r\nTOP={top}\r\nLEFT={left}\r\n".encode()
+
+
+class StartUp(ClockTest):
+    def test_without_settings_file_large_clock_at_top_left(self):
+        s = self.session(time=NOON)
+        s.launch()
+        clock = s.wait_window(CLOCK)
+        rect = clock.geometry()
+        # The large clock's centring is overridden by the position read from the (missing) file.
+        self.assertRectEqual(rect, (0, 0, 480, 480))
+        self.assertIsNotNone(clock.shape_extents(), "the window has no shape")
+        face = s.screenshot("large clock", rect, still=True)
+        self.assertFalse(clock.above, "a clock without settings must not be always on top")
+        self.assertCutAway(face, LARGE_CUT, s.background)
+        self.assertCovered(face, LARGE_KEPT, s.background)
+        self.assertIsNone(s.read_settings(), "start-up must not create the settings file")
+
+    def test_small_on_top_clock_at_saved_place(self):
+        s = self.session(time=NOON, ini=settings(3, 1500, 3000))
+        s.launch()
+        clock = s.wait_window(CLOCK)
+        rect = clock.geometry()
+        self.assertRectEqual(rect, (200, 100, 237, 237))  # 3000 and 1500 twips at 15 twips a pixel
+        face = s.screenshot("small clock on top", rect, still=True)
+        self.assertTrue(clock.above, f"SIZE=3 must be always on top; states {clock.net_wm_state()}")
+        self.assertCutAway(face, SMALL_CUT, s.background)
+        self.assertCovered(face, SMALL_KEPT, s.background)
+        self.assertEqual(len(s.windows(CLOCK)), 1, "exactly one clock window")
+
+    def test_settings_beside_program_in_drive_root(self):
+        # D:\ ends in a backslash already: the settings path must still be found (D:\Vo_Clock.ini).
+        s = self.session(time=NOON, drive="D", ini=settings(2, 3000, 4500))
+        s.launch()
+        clock = s.wait_window(CLOCK)
+        self.assertRectEqual(clock.geometry(), (300, 200, 237, 237))
+        s.screenshot("small clock from drive root", clock.geometry(), still=True)
+        self.assertFalse(clock.above, "SIZE=2 is the small clock, not on top")
+
+    def test_second_copy_shows_notice_and_leaves_first_alone(self):
+        stored = settings(0, 150, 300)
+        s = self.session(time=NOON, ini=stored)
+        first = s.launch()
+        clock = s.wait_window(CLOCK)
+        second = s.launch()
+        notice = s.wait_window(NOTICE)
+        s.screenshot("second copy notice", notice.frame_geometry(), still=True)
+        self.assertTrue(second.running, "the second copy must wait for the notice to be dismissed")
+        self.assertEqual(s.windows(CLOCK), [clock], "the second copy must not create a clock")
+        s.dismiss(notice)
+        self.assertEqual(second.wait(20), 0)
+        self.assertTrue(first.running)
+        self.assertEqual(s.windows(CLOCK), [clock])
+        self.assertEqual(clock.pid, first.pid)
+        self.assertEqual(s.read_settings(), stored, "the settings file must be untouched")
+        s.screenshot("after the notice")
+
+    def test_five_copies_at_once_leave_one_clock(self):
+        s = self.session(time=NOON)
+        copies = s.launch_many(5)
+        clock = s.wait_window(CLOCK, timeout=60)
+        s.wait_window(NOTICE, count=4, timeout=60)
+        s.screenshot("five copies", still=True)
+        for notice in s.windows(NOTICE):
+            s.dismiss(notice)
+        s.wait_for(lambda: sum(p.running for p in copies) == 1, 30, "the four later copies to exit")
+        survivor = next(p for p in copies if p.running)
+        self.assertEqual(s.windows(CLOCK), [clock])
+        self.assertEqual(clock.pid, survivor.pid)
+        self.assertEqual(s.windows(NOTICE), [])
+        self.assertEqual(sorted(p.wait(10) for p in copies if p is not survivor), [0, 0, 0, 0])
+        self.assertIsNone(s.read_settings())
+        s.screenshot("one clock left")
