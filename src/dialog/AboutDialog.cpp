@@ -49,25 +49,11 @@ void AboutDialog::Command1_Click() {
     ClockWindow* target;
     bool onTop;
     if (program_.SizeMode > 1) {
-        if (SizeAtOpen <= 1) {
-            program_.Clock_Mini.form.Load();  // its own load handling runs first
-            program_.Clock_Mini.form.SetTop(program_.Clock.form.Top());
-            program_.Clock_Mini.form.SetLeft(program_.Clock.form.Left());
-            program_.Clock.form.Hide();
-            program_.Clock_Mini.form.Show();
-            program_.Clock.form.Unload();
-        }
+        if (SizeAtOpen <= 1) Exchange(program_.Clock, program_.Clock_Mini);
         target = &program_.Clock_Mini;
         onTop = program_.SizeMode == 3;
     } else {
-        if (SizeAtOpen >= 2) {
-            program_.Clock.form.Load();  // centres itself; the copied place wins
-            program_.Clock.form.SetTop(program_.Clock_Mini.form.Top());
-            program_.Clock.form.SetLeft(program_.Clock_Mini.form.Left());
-            program_.Clock_Mini.form.Hide();
-            program_.Clock.form.Show();
-            program_.Clock_Mini.form.Unload();
-        }
+        if (SizeAtOpen >= 2) Exchange(program_.Clock_Mini, program_.Clock);
         target = &program_.Clock;
         onTop = program_.SizeMode == 1;
     }
@@ -75,6 +61,16 @@ void AboutDialog::Command1_Click() {
 
     Save_Size();
     M_Clock::Save_Position(program_);
+}
+
+// Shows the other clock where the current one is, then retires the current one.
+void AboutDialog::Exchange(ClockWindow& from, ClockWindow& to) {
+    to.form.Load();  // its own load handling (the large clock centres itself) runs first
+    to.form.SetTop(from.form.Top());
+    to.form.SetLeft(from.form.Left());
+    from.form.Hide();
+    to.form.Show();
+    from.form.Unload();
 }
 
 void AboutDialog::Command2_Click() { program_.SaveAndEnd(); }

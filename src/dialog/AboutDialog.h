@@ -7,6 +7,7 @@
 
 #include "platform/Form.h"
 
+class ClockWindow;
 class Program;
 
 class AboutDialog {
@@ -40,5 +41,7 @@ public:
     void Save_Size();
 
 private:
+    void Exchange(ClockWindow& from, ClockWindow& to);
+
     Program& program_;
 };

@@ -140,50 +140,37 @@ private:
     int saved_;
 };
 
-// An icon loaded from the resources (not shared), destroyed with its owner.
-class Icon {
+// A handle closed by Close with its owner: the generic owner for handles
+// that are not GDI objects.
+template <typename Handle, auto Close>
+class UniqueHandle {
 public:
-    Icon() = default;
-    explicit Icon(HICON icon) : icon_(icon) {}
-    ~Icon() {
-        if (icon_) ::DestroyIcon(icon_);
-    }
-    Icon& operator=(Icon&& other) noexcept {
+    UniqueHandle() = default;
+    explicit UniqueHandle(Handle handle) : handle_(handle) {}
+    ~UniqueHandle() { Reset(); }
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
         if (this != &other) {
-            if (icon_) ::DestroyIcon(icon_);
-            icon_ = std::exchange(other.icon_, nullptr);
-        }
-        return *this;
-    }
-    Icon(const Icon&) = delete;
-    Icon& operator=(const Icon&) = delete;
-    HICON Get() const { return icon_; }
-
-private:
-    HICON icon_ = nullptr;
-};
-
-// A kernel handle closed with its owner.
-class KernelHandle {
-public:
-    KernelHandle() = default;
-    explicit KernelHandle(HANDLE handle) : handle_(handle) {}
-    ~KernelHandle() {
-        if (handle_) ::CloseHandle(handle_);
-    }
-    KernelHandle& operator=(KernelHandle&& other) noexcept {
-        if (this != &other) {
-            if (handle_) ::CloseHandle(handle_);
+            Reset();
             handle_ = std::exchange(other.handle_, nullptr);
         }
         return *this;
     }
-    KernelHandle(const KernelHandle&) = delete;
-    KernelHandle& operator=(const KernelHandle&) = delete;
-    HANDLE Get() const { return handle_; }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    Handle Get() const { return handle_; }
 
 private:
-    HANDLE handle_ = nullptr;
+    void Reset() {
+        if (handle_) Close(handle_);
+        handle_ = nullptr;
+    }
+
+    Handle handle_ = nullptr;
 };
+
+// An icon loaded from the resources (not shared).
+using Icon = UniqueHandle<HICON, ::DestroyIcon>;
+// A kernel object: mutex, file.
+using KernelHandle = UniqueHandle<HANDLE, ::CloseHandle>;
 
 }  // namespace platform::win32

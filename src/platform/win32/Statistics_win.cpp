@@ -46,9 +46,10 @@ void Win32Platform::WriteStatistics() {
 
     std::string folder = AppPath();
     if (!folder.empty() && folder.back() != '\\') folder += '\\';
-    KernelHandle file(::CreateFileW(Wide(folder + "MarisoleClock.stats").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
-                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.Get() == INVALID_HANDLE_VALUE) return;
+    HANDLE opened = ::CreateFileW(Wide(folder + "MarisoleClock.stats").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
+                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) return;
+    KernelHandle file(opened);
     DWORD written = 0;
     ::WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
