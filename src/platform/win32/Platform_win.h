@@ -32,6 +32,10 @@ public:
     // Paint statistics: device pixels copied to the screen, and WM_PAINTs handled.
     long long paintedPixels = 0;
     long long paints = 0;
+#ifdef MARISOLE_PAINT_STATS
+    // Appends the figures so far to MarisoleClock.stats (benchmark builds).
+    void WriteStatistics();
+#endif
 
     // WindowSystem
     double TwipsPerPixelX() override { return tppX_; }
@@ -121,7 +125,6 @@ private:
     HFONT FitControlFont(FormWindow& form, HWND control, const ControlSpec& spec);
 #ifdef MARISOLE_PAINT_STATS
     void StartStatistics();
-    void WriteStatistics();
     long long statisticsSeconds_ = 0;
 #endif
     void Dispatch(MSG& message);

@@ -23,12 +23,13 @@ constexpr UINT_PTR kStatisticsTimer = 0x5757;
 constexpr UINT kIntervalMs = 10000;
 Win32Platform* statisticsOwner = nullptr;
 
+void CALLBACK StatisticsTick(HWND, UINT, UINT_PTR, DWORD) { statisticsOwner->WriteStatistics(); }
+
 }  // namespace
 
 void Win32Platform::StartStatistics() {
     statisticsOwner = this;
-    ::SetTimer(owner_, kStatisticsTimer, kIntervalMs,
-               [](HWND, UINT, UINT_PTR, DWORD) { statisticsOwner->WriteStatistics(); });
+    ::SetTimer(owner_, kStatisticsTimer, kIntervalMs, StatisticsTick);
 }
 
 void Win32Platform::WriteStatistics() {
