@@ -251,11 +251,11 @@ void Win32Platform::CreateControl(WindowHandle window, const ControlSpec& contro
 
 // The control font, or a size of it small enough for the caption to fit the
 // control beside its check mark, where a fallback face runs wider.
-HFONT Win32Platform::FitControlFont(FormWindow& form, HWND control, const ControlSpec& spec) {
-    std::wstring caption = Wide(spec.caption);
-    int mark = spec.kind == ElementKind::CommandButton ? 8 : ::GetSystemMetrics(SM_CXMENUCHECK) + 6;
-    int room = spec.box.Width() - mark;
-    WindowDC dc(control);
+HFONT Win32Platform::FitControlFont(FormWindow& form, HWND hwnd, const ControlSpec& control) {
+    std::wstring caption = Wide(control.caption);
+    int mark = control.kind == ElementKind::CommandButton ? 8 : ::GetSystemMetrics(SM_CXMENUCHECK) + 6;
+    int room = control.box.Width() - mark;
+    WindowDC dc(hwnd);
     int base = numbers::RoundToInt32(9 * 20 / tppY_);
     for (int size = base; size >= 9; --size) {
         HFONT font = size == base ? form.controlFont.Get() : nullptr;

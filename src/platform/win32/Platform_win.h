@@ -122,7 +122,7 @@ private:
     void Paint(FormWindow& form);
     void Mouse(FormWindow& form, MouseAction action, int button, WPARAM wParam, LPARAM lParam);
     HBRUSH BrushForControl(FormWindow& form, HWND control, HDC dc);
-    HFONT FitControlFont(FormWindow& form, HWND control, const ControlSpec& spec);
+    HFONT FitControlFont(FormWindow& form, HWND hwnd, const ControlSpec& control);
 #ifdef MARISOLE_PAINT_STATS
     void StartStatistics();
     long long statisticsSeconds_ = 0;
