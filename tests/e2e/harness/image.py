@@ -123,6 +123,38 @@ class Image:
             prev = line
         return Image(width, height, b"".join(rows))
 
+    @staticmethod
+    def load_bmp(path: str) -> "Image":
+        """Reads an uncompressed Windows bitmap file (24 bits, or 4 or 8 bits with a palette),
+        such as the program's pictures, so that the screen can be compared with them."""
+        with open(path, "rb") as f:
+            blob = f.read()
+        if blob[:2] != b"BM":
+            raise ValueError(f"{path}: not a bitmap file")
+        offset, = struct.unpack_from("<I", blob, 10)
+        header_size, width, height, _, bits, compression = struct.unpack_from("<IiiHHI", blob, 14)
+        if compression != 0 or bits not in (4, 8, 24):
+            raise ValueError(f"{path}: only uncompressed 4, 8 and 24-bit bitmaps are read")
+        palette: list[bytes] = []
+        if bits < 24:
+            start = 14 + header_size
+            count = (offset - start) // 4
+            palette = [bytes((blob[i + 2], blob[i + 1], blob[i])) for i in range(start, start + 4 * count, 4)]
+        stride = (width * bits + 31) // 32 * 4
+        rows: list[bytes] = []
+        for y in range(abs(height)):
+            stored = abs(height) - 1 - y if height > 0 else y  # a positive height runs bottom-up
+            row = blob[offset + stored * stride: offset + (stored + 1) * stride]
+            if bits == 24:
+                out = bytearray(width * 3)
+                out[0::3], out[1::3], out[2::3] = row[2:width * 3:3], row[1:width * 3:3], row[0:width * 3:3]
+            elif bits == 8:
+                out = bytearray(b"".join(palette[i] for i in row[:width]))
+            else:
+                out = bytearray(b"".join(palette[(row[x // 2] >> (0 if x % 2 else 4)) & 0xF] for x in range(width)))
+            rows.append(bytes(out))
+        return Image(width, abs(height), b"".join(rows))
+
     # -- access -------------------------------------------------------------
     @property
     def rect(self) -> Rect:

@@ -76,6 +76,19 @@ class Program:
     def output(self) -> str:
         return self.log.read_text(errors="replace") if self.log.exists() else ""
 
+    def kill(self, timeout: float = 10) -> int:
+        """Ends this copy at once, by process id, as a crash or a power cut would; returns its exit status.
+
+        Its windows go with its X connection and its Wine objects (the single-instance mutex
+        included) with its last handle, so the next copy of the session starts afresh.
+        """
+        if self.running:
+            try:
+                os.kill(self.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        return self.wait(timeout)
+
 
 class Session:
     """An isolated desktop with the clock program ready to start.
@@ -343,6 +356,13 @@ class Session:
             image = self.display.capture()
             if rect is not None:
                 image = image.crop(rect)
+        self._shots += 1
+        safe = re.sub(r"[^\w.-]+", "-", label).strip("-") or "shot"
+        image.save_png(str(self.artifacts / f"{self._shots:02d}-{safe}.png"))
+        return image
+
+    def keep(self, label: str, image: Image) -> Image:
+        """Keeps an image already captured (e.g. one frame of a series) as the next numbered PNG."""
         self._shots += 1
         safe = re.sub(r"[^\w.-]+", "-", label).strip("-") or "shot"
         image.save_png(str(self.artifacts / f"{self._shots:02d}-{safe}.png"))

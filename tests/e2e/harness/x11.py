@@ -97,17 +97,30 @@ class Display:
         return self.run("xprop", "-root", prop, check=False)
 
     # -- input (XTEST, as a user's devices would produce it) ----------------
+    def pointer(self) -> tuple[int, int]:
+        out = self.run("xdotool", "getmouselocation", "--shell")
+        values = dict(line.split("=", 1) for line in out.split() if "=" in line)
+        return int(values["X"]), int(values["Y"])
+
+    def _to(self, x: int, y: int) -> list[str]:
+        # "mousemove --sync" waits for the pointer to move, which never comes
+        # when it is already there (xdotool then stalls for 15 s).
+        if self.pointer() == (x, y):
+            return []
+        return ["mousemove", "--sync", str(x), str(y)]
+
     def move(self, x: int, y: int) -> None:
-        self.run("xdotool", "mousemove", "--sync", str(x), str(y))
+        if step := self._to(x, y):
+            self.run("xdotool", *step)
 
     def click(self, x: int, y: int, button: int = 1) -> None:
-        self.run("xdotool", "mousemove", "--sync", str(x), str(y), "click", str(button))
+        self.run("xdotool", *self._to(x, y), "click", str(button))
 
     def press(self, x: int, y: int, button: int = 1) -> None:
-        self.run("xdotool", "mousemove", "--sync", str(x), str(y), "mousedown", str(button))
+        self.run("xdotool", *self._to(x, y), "mousedown", str(button))
 
     def release(self, x: int, y: int, button: int = 1) -> None:
-        self.run("xdotool", "mousemove", "--sync", str(x), str(y), "mouseup", str(button))
+        self.run("xdotool", *self._to(x, y), "mouseup", str(button))
 
     def drag(self, start: tuple[int, int], end: tuple[int, int], button: int = 1, steps: int = 10,
              pause: float = 0.03) -> None:
