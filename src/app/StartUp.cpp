@@ -32,8 +32,11 @@ void AboutDialog::Form_Load() {
 
     clock.form.Load();
 
-    clock.form.SetTop(numbers::ToFiniteSingle(settings::ReadNumber(program_.sys.ini, "TOP", program_.IniPath)));
-    clock.form.SetLeft(numbers::ToFiniteSingle(settings::ReadNumber(program_.sys.ini, "LEFT", program_.IniPath)));
+    // Held in single precision, as read, not rounded.
+    float top = numbers::ToFiniteSingle(settings::ReadNumber(program_.sys.ini, "TOP", program_.IniPath));
+    clock.form.SetTop(static_cast<double>(top));
+    float left = numbers::ToFiniteSingle(settings::ReadNumber(program_.sys.ini, "LEFT", program_.IniPath));
+    clock.form.SetLeft(static_cast<double>(left));
 
     form.Hide();
     clock.form.Show();

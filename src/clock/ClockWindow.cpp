@@ -55,7 +55,7 @@ void ClockWindow::Form_Load() {
         platform::WindowSystem& ui = program_.sys.ui;
         float left = (static_cast<float>(ui.ScreenWidth()) - static_cast<float>(form.Width())) / 2.0f;
         float top = (static_cast<float>(ui.ScreenHeight()) - static_cast<float>(form.Height())) / 2.0f;
-        form.Move(left, top);
+        form.Move(static_cast<double>(left), static_cast<double>(top));
     }
 
     Dragging = 0;

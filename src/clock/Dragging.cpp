@@ -8,8 +8,8 @@
 void ClockWindow::Image1_MouseDown(int button, int /*shift*/, float x, float y) {
     if (button == platform::LeftButton) {
         Dragging = 1;
-        DragX = numbers::RoundToInt16(x);
-        DragY = numbers::RoundToInt16(y);
+        DragX = numbers::RoundToInt16(static_cast<double>(x));
+        DragY = numbers::RoundToInt16(static_cast<double>(y));
     } else {
         program_.about.form.Show(platform::ShowMode::Modal);
     }
@@ -21,7 +21,7 @@ void ClockWindow::Image1_MouseMove(int /*button*/, int /*shift*/, float x, float
     if (Dragging != 1) return;
     float left = x - static_cast<float>(DragX) + static_cast<float>(form.Left());
     float top = y - static_cast<float>(DragY) + static_cast<float>(form.Top());
-    form.Move(left, top);
+    form.Move(static_cast<double>(left), static_cast<double>(top));
 }
 
 void ClockWindow::Image1_MouseUp(int button, int /*shift*/, float /*x*/, float /*y*/) {

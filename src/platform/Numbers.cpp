@@ -9,9 +9,11 @@ namespace numbers {
 
 double RoundHalfEven(double value) {
     if (!std::isfinite(value)) return value;
-    double nearest = std::floor(value + 0.5);
-    // floor(x + 0.5) rounds halves up; pull an exact half back to the even side.
-    if (nearest - value == 0.5 && std::fmod(nearest, 2.0) != 0.0) nearest -= 1.0;
+    // round() is exact and takes a half away from zero; an exact half goes to
+    // the even neighbour instead. (floor(x + 0.5) would round in the addition
+    // itself for odd numbers beyond 2^52.)
+    double nearest = std::round(value);
+    if (std::fabs(nearest - value) == 0.5) nearest = 2.0 * std::round(value / 2.0);
     return nearest;
 }
 

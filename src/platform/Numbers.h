@@ -31,8 +31,9 @@ double LeadingNumber(std::string_view text);
 float ToFiniteSingle(double value);
 
 // The stored text of a number: a leading blank for zero and positive values,
-// "-" for negative ones. Whole values have no decimal point; others carry at
-// most 7 significant digits with "." as the decimal point.
+// "-" for negative ones. Whole values below 10^15 have no decimal point;
+// others carry at most 7 significant digits with "." as the decimal point
+// (and an exponent, 1E+15, where they need one).
 std::string ValueText(std::int16_t value);
 std::string ValueText(float value);
 

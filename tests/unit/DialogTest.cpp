@@ -188,10 +188,10 @@ TEST_F(DialogTest, DragMovesTheWindowByThePointersOffset) {
 
 TEST_F(DialogTest, GrabPointRoundsHalvesToEven) {
     struct Case {
-        float x;
+        double x;
         std::int16_t dragX;
     };
-    const Case cases[] = {{1234.5f, 1234}, {1235.5f, 1236}, {14.4f, 14}, {-0.5f, 0}};
+    const Case cases[] = {{1234.5, 1234}, {1235.5, 1236}, {14.4, 14}, {-0.5, 0}};
     for (const auto& c : cases) {
         FakePlatform local;
         platform::Platform localSys = local.Get();

@@ -25,6 +25,15 @@ TEST(Rounding, HalvesGoToTheEvenNeighbour) {
     }
 }
 
+TEST(Rounding, LargeWholeNumbersStayAsTheyAre) {
+    // Beyond 2^52 every double is whole; adding a half would round on its own.
+    for (double v : {4503599627370497.0, 4503599627370498.0, 9007199254740991.0, -4503599627370497.0, 1e300}) {
+        EXPECT_EQ(numbers::RoundHalfEven(v), v);
+    }
+    EXPECT_EQ(numbers::RoundHalfEven(4503599627370495.5), 4503599627370496.0);
+    EXPECT_EQ(numbers::RoundHalfEven(2251799813685248.5), 2251799813685248.0);
+}
+
 TEST(Rounding, SaturatesOutsideTheType) {
     EXPECT_EQ(numbers::RoundToInt16(99999), 32767);
     EXPECT_EQ(numbers::RoundToInt16(32767.5), 32767);

@@ -34,21 +34,31 @@ void Pictures::Load(HINSTANCE instance, artwork::Picture picture, int resourceId
     const auto* bytes = static_cast<const unsigned char*>(loaded ? ::LockResource(loaded) : nullptr);
     if (!bytes || size < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)) return;
 
+    // Copied out: the header stands 14 bytes in, off its natural alignment.
     BITMAPFILEHEADER file;
+    BITMAPINFOHEADER header;
     std::memcpy(&file, bytes, sizeof file);
-    const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(bytes + sizeof file);
-    if (file.bfType != 0x4D42 || file.bfOffBits >= size || header->biSize < sizeof(BITMAPINFOHEADER)) return;
-    if (header->biWidth <= 0 || header->biHeight <= 0 || header->biPlanes != 1 || header->biCompression != BI_RGB) {
+    std::memcpy(&header, bytes + sizeof file, sizeof header);
+    if (file.bfType != 0x4D42 || file.bfOffBits >= size || header.biSize < sizeof(BITMAPINFOHEADER)) return;
+    if (header.biWidth <= 0 || header.biHeight <= 0 || header.biPlanes != 1 || header.biCompression != BI_RGB) {
         return;
     }
-    auto stride = ((static_cast<DWORD>(header->biWidth) * header->biBitCount + 31) / 32) * 4;
-    if (static_cast<unsigned long long>(stride) * static_cast<DWORD>(header->biHeight) > size - file.bfOffBits) return;
+    WORD depth = header.biBitCount;
+    if (depth != 1 && depth != 4 && depth != 8 && depth != 24 && depth != 32) return;
+    // The header and the palette end before the pixels begin.
+    unsigned long long colours = depth <= 8 ? (header.biClrUsed ? header.biClrUsed : 1ULL << depth) : 0;
+    if (depth <= 8 && colours > (1ULL << depth)) return;
+    if (sizeof file + static_cast<unsigned long long>(header.biSize) + colours * sizeof(RGBQUAD) > file.bfOffBits) {
+        return;
+    }
+    auto stride = ((static_cast<unsigned long long>(header.biWidth) * depth + 31) / 32) * 4;
+    if (stride * static_cast<unsigned long long>(header.biHeight) > size - file.bfOffBits) return;
 
     Entry& entry = At(picture);
-    entry.info = reinterpret_cast<const BITMAPINFO*>(header);
+    entry.info = reinterpret_cast<const BITMAPINFO*>(bytes + sizeof file);
     entry.bits = bytes + file.bfOffBits;
-    entry.width = header->biWidth;
-    entry.height = header->biHeight;
+    entry.width = header.biWidth;
+    entry.height = header.biHeight;
 }
 
 // A one-bit mask of the scaled copy: set everywhere but on the dialog grey.

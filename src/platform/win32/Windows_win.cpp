@@ -4,6 +4,9 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "platform/win32/Platform_win.h"
 
 namespace platform::win32 {
@@ -20,13 +23,17 @@ std::vector<RECT> UpdateRects(HWND hwnd) {
     if (bytes == 0 || ::GetRegionData(update.Get(), bytes, reinterpret_cast<RGNDATA*>(data.data())) == 0) {
         return rects;
     }
-    const auto* region = reinterpret_cast<const RGNDATA*>(data.data());
-    if (region->rdh.nCount > 8) {
-        rects.push_back(region->rdh.rcBound);
+    RGNDATAHEADER head;
+    if (data.size() < sizeof head) return rects;
+    std::memcpy(&head, data.data(), sizeof head);
+    // As many rectangles as the data returned holds, however many the header claims.
+    std::size_t fits = (data.size() - std::min<std::size_t>(data.size(), head.dwSize)) / sizeof(RECT);
+    if (head.nCount > 8 || head.nCount > fits) {
+        rects.push_back(head.rcBound);
         return rects;
     }
-    const auto* first = reinterpret_cast<const RECT*>(region->Buffer);
-    rects.assign(first, first + region->rdh.nCount);
+    rects.resize(head.nCount);
+    std::memcpy(rects.data(), data.data() + head.dwSize, head.nCount * sizeof(RECT));
     return rects;
 }
 
