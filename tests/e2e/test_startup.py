@@ -1,6 +1,6 @@
 """Start-up of the Windows program: which clock appears, where, in what shape, and only once."""
 
-from harness import ClockTest
+from harness import ClockTest, labels
 
 CLOCK = "^Form1$"
 NOTICE = "^Marisole Clock$"
@@ -76,19 +76,27 @@ class StartUp(ClockTest):
         self.assertEqual(s.read_settings(), stored, "the settings file must be untouched")
         s.screenshot("after the notice")
 
+    @labels("reliability")
     def test_five_copies_at_once_leave_one_clock(self):
-        s = self.session(time=NOON)
+        # The small clock stands clear of the screen's middle, where the notices come up.
+        stored = settings(2, 7500, 10500)
+        s = self.session(time=NOON, ini=stored)
+        written = s.settings_path.stat().st_mtime_ns
         copies = s.launch_many(5)
         clock = s.wait_window(CLOCK, timeout=60)
         s.wait_window(NOTICE, count=4, timeout=60)
         s.screenshot("five copies", still=True)
-        for notice in s.windows(NOTICE):
+        notices = s.windows(NOTICE)
+        self.assertEqual(len({n.pid for n in notices} | {clock.pid}), 5, "one clock and four notices, one copy each")
+        for notice in notices:
             s.dismiss(notice)
         s.wait_for(lambda: sum(p.running for p in copies) == 1, 30, "the four later copies to exit")
         survivor = next(p for p in copies if p.running)
         self.assertEqual(s.windows(CLOCK), [clock])
         self.assertEqual(clock.pid, survivor.pid)
+        self.assertRectEqual(clock.geometry(), (700, 500, 237, 237))
         self.assertEqual(s.windows(NOTICE), [])
         self.assertEqual(sorted(p.wait(10) for p in copies if p is not survivor), [0, 0, 0, 0])
-        self.assertIsNone(s.read_settings())
+        self.assertEqual(s.read_settings(), stored, "no copy may change the settings file")
+        self.assertEqual(s.settings_path.stat().st_mtime_ns, written, "no copy may write the settings file")
         s.screenshot("one clock left")

@@ -289,6 +289,18 @@ class Session:
         """Starts count copies at the same moment (back to back, without waiting for any)."""
         return [self.launch() for _ in range(count)]
 
+    def launch_with(self, env: dict[str, str]) -> Program:
+        """Starts one copy like launch(), with more environment variables for it alone
+        (e.g. {"WINEDEBUG": "+relay"}); the session's wineserver keeps its own."""
+        index = len(self.programs) + 1
+        log = self.artifacts / f"program-{index}.log"
+        popen = self._spawn([wine.WINE, self.windows_path], log, {**self._env, **env}, cwd=self.folder,
+                            start_new_session=True)
+        self._children.remove(popen)  # ended through the wineserver, then by close()
+        program = Program(popen, log)
+        self.programs.append(program)
+        return program
+
     # -- settings file ------------------------------------------------------
     @property
     def settings_path(self) -> Path:
