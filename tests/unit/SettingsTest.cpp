@@ -87,6 +87,8 @@ TEST(ProfileTextTest, ReadsAsTheProfileCallsDo) {
         {"", "SIZE", nullptr},
         {"[MAIN]\r\nSIZE=\r\n", "SIZE", ""},
         {"[MAIN]\r\nTOP=a=b\r\n", "TOP", "a=b"},
+        {"[MAIN\r\nSIZE=3\r\n", "SIZE", nullptr},             // a header needs its bracket
+        {"[X]\r\n[MAIN\r\nSIZE=3\r\n", "SIZE", nullptr},
     };
     for (const auto& c : cases) {
         auto value = ProfileGet(c.text, "MAIN", c.key);

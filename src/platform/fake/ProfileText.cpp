@@ -47,13 +47,14 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
-// "[name]" gives name; anything else gives nothing.
+// "[name]" gives name; anything else, "[name" without its bracket included,
+// gives nothing.
 std::optional<std::string_view> SectionName(std::string_view line) {
     line = Trim(line);
     if (line.empty() || line.front() != '[') return std::nullopt;
-    std::size_t close = line.find(']');
-    std::string_view name = line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
-    return Trim(name);
+    std::size_t close = line.rfind(']');
+    if (close == std::string_view::npos) return std::nullopt;
+    return Trim(line.substr(1, close - 1));
 }
 
 struct Entry {
