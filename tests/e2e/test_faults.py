@@ -127,7 +127,9 @@ class Faults(ClockTest):
 
         # The end of a drag saves the position: a new file holds it.
         self.drag_clock(s, clock, 100, 50)
-        written = wait_for(s.read_settings, 10, "a new settings file after the drag")
+        # TOP and LEFT are two writes; the file may be read between them.
+        written = wait_for(lambda: (data := s.read_settings()) and b"LEFT=" in data and data, 10,
+                           "a new settings file with both keys after the drag")
         self.assertIn(b"TOP=2250", written)
         self.assertIn(b"LEFT=4500", written)
 

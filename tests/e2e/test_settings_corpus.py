@@ -259,6 +259,8 @@ class SettingsCorpus(ClockTest):
                     self.assertEqual(settle(s, (moved, on_top)), (moved, on_top), "the clock after the drag")
                     if case.data is not None:
                         wait_for(lambda: s.read_settings() != case.data, 10, "the settings file to be written")
+                        # TOP and LEFT are two writes: wait until the file has stopped changing.
+                        wait_for(lambda: unchanged_for(s, 0.3), 10, "the settings file to settle")
                     self.assertTrue(program.running, f"the program ended on saving into {case.name!r}")
                 finally:
                     end(s, program)
@@ -302,6 +304,13 @@ def observe(s) -> tuple[Rect, bool] | None:
         return windows[0].geometry(), windows[0].above
     except RuntimeError:
         return None  # gone while we looked
+
+
+def unchanged_for(s, seconds: float) -> bool:
+    """True when the settings file reads the same before and after a pause."""
+    first = s.read_settings()
+    time.sleep(seconds)
+    return s.read_settings() == first
 
 
 def settle(s, wanted, timeout_s: float = 20, quiet: float = 0.5):
