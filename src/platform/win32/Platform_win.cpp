@@ -66,12 +66,6 @@ Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance), pictures
 #ifdef MARISOLE_PAINT_STATS
     StartStatistics();
 #endif
-
-    bigIcon_ = Icon(static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
-                                                    ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0)));
-    smallIcon_ = Icon(static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
-                                                      ::GetSystemMetrics(SM_CXSMICON),
-                                                      ::GetSystemMetrics(SM_CYSMICON), 0)));
 }
 
 Win32Platform::~Win32Platform() {
@@ -153,14 +147,7 @@ WindowHandle Win32Platform::CreateFormWindow(const FormLayout& layout, WindowEve
         CollectDeadWindows();
         return 0;
     }
-    if (layout.hasIcon) {
-        ::SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
-        ::SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
-    }
-    if (record->dialog) {
-        WindowDC dc(hwnd);
-        record->controlFont = MakeControlFont(dc.Get(), numbers::RoundToInt32(9 * 20 / tppY_));
-    }
+    record->hasIcon = layout.hasIcon;
     return ToHandle(hwnd);
 }
 
@@ -174,7 +161,38 @@ void Win32Platform::DestroyFormWindow(WindowHandle window) {
     CollectDeadWindows();
 }
 
-void Win32Platform::ShowWindow(WindowHandle window) { ::ShowWindow(ToHwnd(window), SW_SHOW); }
+void Win32Platform::ShowWindow(WindowHandle window) {
+    if (FormWindow* form = Find(window)) Furnish(*form);
+    ::ShowWindow(ToHwnd(window), SW_SHOW);
+}
+
+// A window's icon, fonts and native controls are made when it is first
+// shown. The dialog spends most of a run hidden, often all of it: until it
+// comes up, the program loads no font and no control library, and starts
+// faster and smaller.
+void Win32Platform::Furnish(FormWindow& form) {
+    if (form.furnished) return;
+    form.furnished = true;
+    if (form.hasIcon) {
+        if (!bigIcon_.Get()) {
+            bigIcon_ = Icon(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
+                                                            ::GetSystemMetrics(SM_CXICON),
+                                                            ::GetSystemMetrics(SM_CYICON), 0)));
+            smallIcon_ = Icon(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
+                                                              ::GetSystemMetrics(SM_CXSMICON),
+                                                              ::GetSystemMetrics(SM_CYSMICON), 0)));
+        }
+        ::SendMessageW(form.hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
+        ::SendMessageW(form.hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
+    }
+    if (form.pending.empty()) return;
+    {
+        WindowDC dc(form.hwnd);
+        form.controlFont = MakeControlFont(dc.Get(), numbers::RoundToInt32(9 * 20 / tppY_));
+    }
+    for (const ControlSpec& control : form.pending) MakeControl(form, control);
+    form.pending.clear();
+}
 void Win32Platform::HideWindow(WindowHandle window) { ::ShowWindow(ToHwnd(window), SW_HIDE); }
 
 void Win32Platform::RunModal(WindowHandle window, const std::function<bool()>& stillShown) {
@@ -234,6 +252,14 @@ void Win32Platform::ReleaseCapture() { ::ReleaseCapture(); }
 void Win32Platform::CreateControl(WindowHandle window, const ControlSpec& control) {
     FormWindow* form = Find(window);
     if (!form) return;
+    if (form->furnished) {
+        MakeControl(*form, control);
+    } else {
+        form->pending.push_back(control);  // made when the window is first shown
+    }
+}
+
+void Win32Platform::MakeControl(FormWindow& form, const ControlSpec& control) {
     DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | (control.groupStart ? WS_GROUP : 0);
     switch (control.kind) {
     case ElementKind::CheckBox: style |= BS_AUTOCHECKBOX; break;
@@ -242,11 +268,14 @@ void Win32Platform::CreateControl(WindowHandle window, const ControlSpec& contro
     }
     int id = kFirstControlId + control.controlId;
     HWND hwnd = ::CreateWindowExW(0, L"BUTTON", Wide(control.caption).c_str(), style, control.box.left,
-                                  control.box.top, control.box.Width(), control.box.Height(), form->hwnd,
+                                  control.box.top, control.box.Width(), control.box.Height(), form.hwnd,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
     if (!hwnd) return;
-    ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FitControlFont(*form, hwnd, control)), FALSE);
-    form->controls.push_back({control.controlId, hwnd, control.backColor});
+    ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FitControlFont(form, hwnd, control)), FALSE);
+    if (form.checks.count(control.controlId) && form.checks[control.controlId]) {
+        ::SendMessageW(hwnd, BM_SETCHECK, BST_CHECKED, 0);
+    }
+    form.controls.push_back({control.controlId, hwnd, control.backColor});
 }
 
 // The control font, or a size of it small enough for the caption to fit the
@@ -275,6 +304,7 @@ HFONT Win32Platform::FitControlFont(FormWindow& form, HWND hwnd, const ControlSp
 }
 
 void Win32Platform::SetControlCheck(WindowHandle window, int controlId, bool checked) {
+    if (FormWindow* form = Find(window)) form->checks[controlId] = checked;  // for controls made later
     HWND control = ::GetDlgItem(ToHwnd(window), kFirstControlId + controlId);
     if (control) ::SendMessageW(control, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }

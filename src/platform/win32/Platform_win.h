@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -113,6 +114,10 @@ private:
         };
         std::vector<SizedFont> smallerFonts;
         HWND lastFocus = nullptr;
+        bool hasIcon = false;
+        bool furnished = false;             // icon, fonts and controls made (at first showing)
+        std::vector<ControlSpec> pending;   // controls to make then
+        std::map<int, bool> checks;         // check state by control id, as last set
         bool dead = false;
         explicit FormWindow(Pictures& pictures) : canvas(pictures) {}
     };
@@ -123,6 +128,8 @@ private:
     void Mouse(FormWindow& form, MouseAction action, int button, WPARAM wParam, LPARAM lParam);
     HBRUSH BrushForControl(FormWindow& form, HWND control, HDC dc);
     HFONT FitControlFont(FormWindow& form, HWND hwnd, const ControlSpec& control);
+    void Furnish(FormWindow& form);
+    void MakeControl(FormWindow& form, const ControlSpec& control);
 #ifdef MARISOLE_PAINT_STATS
     void StartStatistics();
     long long statisticsSeconds_ = 0;
