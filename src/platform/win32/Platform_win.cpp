@@ -90,12 +90,16 @@ void Win32Platform::Dispatch(MSG& message) {
     for (auto& form : windows_) {
         if (form->dialog && !form->dead && form->hwnd &&
             (message.hwnd == form->hwnd || ::IsChild(form->hwnd, message.hwnd))) {
-            if (::IsDialogMessageW(form->hwnd, &message)) return;
+            if (::IsDialogMessageW(form->hwnd, &message)) {
+                PaintChanged();
+                return;
+            }
             break;
         }
     }
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
+    PaintChanged();
 }
 
 // A window destroyed inside one of its own handlers keeps its record until
@@ -237,8 +241,18 @@ WindowState Win32Platform::GetWindowState(WindowHandle window) {
     return WindowState::Normal;
 }
 
+// A shown clock collects what changed and draws it itself once the current
+// message is handled (PaintChanged): under Wine an invalidation and the
+// WM_PAINT it brings cost several server round trips, more than the drawing.
+// Hidden windows and the dialog, whose controls paint themselves, invalidate.
 void Win32Platform::Invalidate(WindowHandle window, const PixelRect& area) {
     RECT r{area.left, area.top, area.right, area.bottom};
+    if (::IsRectEmpty(&r)) return;
+    FormWindow* form = Find(window);
+    if (form && !form->dialog && ::IsWindowVisible(form->hwnd)) {
+        ::UnionRect(&form->changed, &form->changed, &r);
+        return;
+    }
     ::InvalidateRect(ToHwnd(window), &r, FALSE);
 }
 

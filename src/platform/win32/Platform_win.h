@@ -114,6 +114,7 @@ private:
         };
         std::vector<SizedFont> smallerFonts;
         HWND lastFocus = nullptr;
+        RECT changed{};  // bounding box of what changed, drawn after the current message
         bool hasIcon = false;
         bool furnished = false;             // icon, fonts and controls made (at first showing)
         std::vector<ControlSpec> pending;   // controls to make then
@@ -125,6 +126,8 @@ private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(FormWindow& form, UINT message, WPARAM wParam, LPARAM lParam);
     void Paint(FormWindow& form);
+    void PaintChanged();
+    void Render(FormWindow& form, HDC target, RECT area);
     void Mouse(FormWindow& form, MouseAction action, int button, WPARAM wParam, LPARAM lParam);
     HBRUSH BrushForControl(FormWindow& form, HWND control, HDC dc);
     HFONT FitControlFont(FormWindow& form, HWND hwnd, const ControlSpec& control);

@@ -4,40 +4,11 @@
 
 #include <windowsx.h>
 
-#include <algorithm>
-#include <cstring>
+#include <utility>
 
 #include "platform/win32/Platform_win.h"
 
 namespace platform::win32 {
-
-namespace {
-
-// The rectangles of the update region; a ragged region is painted by its bounding box.
-std::vector<RECT> UpdateRects(HWND hwnd) {
-    std::vector<RECT> rects;
-    Region update(::CreateRectRgn(0, 0, 0, 0));
-    if (!update || ::GetUpdateRgn(hwnd, update.Get(), FALSE) <= NULLREGION) return rects;
-    DWORD bytes = ::GetRegionData(update.Get(), 0, nullptr);
-    std::vector<unsigned char> data(bytes);
-    if (bytes == 0 || ::GetRegionData(update.Get(), bytes, reinterpret_cast<RGNDATA*>(data.data())) == 0) {
-        return rects;
-    }
-    RGNDATAHEADER head;
-    if (data.size() < sizeof head) return rects;
-    std::memcpy(&head, data.data(), sizeof head);
-    // As many rectangles as the data returned holds, however many the header claims.
-    std::size_t fits = (data.size() - std::min<std::size_t>(data.size(), head.dwSize)) / sizeof(RECT);
-    if (head.nCount > 8 || head.nCount > fits) {
-        rects.push_back(head.rcBound);
-        return rects;
-    }
-    rects.resize(head.nCount);
-    std::memcpy(rects.data(), data.data() + head.dwSize, head.nCount * sizeof(RECT));
-    return rects;
-}
-
-}  // namespace
 
 LRESULT Win32Platform::Handle(FormWindow& form, UINT message, WPARAM wParam, LPARAM lParam) {
     HWND hwnd = form.hwnd;
@@ -95,24 +66,42 @@ LRESULT Win32Platform::Handle(FormWindow& form, UINT message, WPARAM wParam, LPA
     return ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-// Renders each changed rectangle into the buffer, then copies it to the
-// window in one go.
-void Win32Platform::Paint(FormWindow& form) {
-    std::vector<RECT> rects = UpdateRects(form.hwnd);
-    PaintScope paint(form.hwnd);
-    if (rects.empty()) rects.push_back(paint.Area());
-    HDC buffer = form.canvas.Prepare(paint.Dc(), form.clientWidth, form.clientHeight);
+// Renders an area into the buffer and copies it to the window in one go.
+void Win32Platform::Render(FormWindow& form, HDC target, RECT area) {
+    RECT client{0, 0, form.clientWidth, form.clientHeight};
+    if (!::IntersectRect(&area, &area, &client)) return;
+    HDC buffer = form.canvas.Prepare(target, form.clientWidth, form.clientHeight);
     if (!buffer) return;
-    for (const RECT& r : rects) {
-        RECT area;
-        RECT client{0, 0, form.clientWidth, form.clientHeight};
-        if (!::IntersectRect(&area, &r, &client)) continue;
-        form.events->OnPaint(form.canvas, {area.left, area.top, area.right, area.bottom});
-        ::BitBlt(paint.Dc(), area.left, area.top, area.right - area.left, area.bottom - area.top, buffer, area.left,
-                 area.top, SRCCOPY);
-        paintedPixels += static_cast<long long>(area.right - area.left) * (area.bottom - area.top);
-    }
+    form.events->OnPaint(form.canvas, {area.left, area.top, area.right, area.bottom});
+    ::BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, buffer, area.left, area.top,
+             SRCCOPY);
+    paintedPixels += static_cast<long long>(area.right - area.left) * (area.bottom - area.top);
     ++paints;
+}
+
+// What the system asks to be painted (the window shown or uncovered). Every
+// paint under Wine has a fixed cost that dwarfs its size, so the update
+// region is painted as one rectangle, its bounding box, in one pass.
+void Win32Platform::Paint(FormWindow& form) {
+    PaintScope paint(form.hwnd);
+    Render(form, paint.Dc(), paint.Area());
+}
+
+// Draws what changed in the clocks during the last message straight through
+// their window DCs. Parts covered by other windows are clipped away here and
+// painted by WM_PAINT when they are uncovered.
+void Win32Platform::PaintChanged() {
+    for (auto& form : windows_) {
+        if (::IsRectEmpty(&form->changed)) continue;
+        RECT area = std::exchange(form->changed, RECT{});
+        if (form->dead || !form->hwnd) continue;
+        if (!::IsWindowVisible(form->hwnd)) {
+            ::InvalidateRect(form->hwnd, &area, FALSE);
+            continue;
+        }
+        WindowDC dc(form->hwnd);
+        if (dc.Get()) Render(*form, dc.Get(), area);
+    }
 }
 
 void Win32Platform::Mouse(FormWindow& form, MouseAction action, int button, WPARAM wParam, LPARAM lParam) {
