@@ -1,0 +1,724 @@
+#!/usr/bin/python3
+"""What the clock costs a desktop, beside the least a Wine program costs and two X11 clocks.
+
+Run through bench/run, which installs and builds what is needed first:
+
+    bench/run                  # 3 rounds of 60 s per program (about half an hour)
+    bench/run --quick          # one round of 15 s each: a smoke run
+    bench/run --seconds 90 --rounds 5 --only floor,clock-large
+
+Everything runs on one Xvfb display with openbox, one program at a time. Each
+Wine program gets a Wine prefix and a wineserver of its own, so the server's
+CPU time is that program's. For every program and round:
+
+  cpu       CPU seconds of the program over the measured period (for a Wine
+            program: the program plus its wineserver)
+  xserver   CPU seconds of Xvfb over the same period
+  peak      the program's peak resident memory (VmHWM), start-up included
+  start     seconds from launch to the program's window being mapped
+  area      (benchmark build of the clock only) device pixels repainted per
+            second, and paints per second, from its MarisoleClock.stats
+
+CPU time is read from /proc: the per-thread schedstat run time (nanoseconds)
+when no thread came or went during the period, otherwise utime + stime.
+Whatever else the machine did meanwhile ("foreign" CPU: all busy time in
+/proc/stat less that of the processes measured and of this script) is
+recorded; a period with too much of it is measured again.
+"""
+
+from __future__ import annotations
+
+import argparse
+import contextlib
+import hashlib
+import ctypes
+import json
+import os
+import platform
+import re
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import time
+from dataclasses import dataclass, field
+from pathlib import Path
+
+REPO = Path(__file__).resolve().parents[1]
+sys.path.insert(0, str(REPO / "tests" / "e2e"))
+from harness import wine  # noqa: E402  (the e2e harness: prefixes and Wine's environment)
+from harness.x11 import Display, wait_for  # noqa: E402
+
+CLOCK_EXE = REPO / "build" / "win64" / "MarisoleClock.exe"
+STATS_EXE = REPO / "build" / "win64-stats" / "MarisoleClock.exe"
+WORK = REPO / "build" / "bench"
+FLOOR_EXE = WORK / "floor.exe"
+TICKS = os.sysconf("SC_CLK_TCK")
+CORES = os.cpu_count() or 1
+LARGE, SMALL = 480, 233
+# The naive clock: the whole large window repainted on every one of five ticks a second.
+NAIVE_AREA = LARGE * LARGE * 5
+# Seconds the machine must be quiet for before a program is started.
+QUIET_SAMPLE = 5
+
+
+def _die_with_parent() -> None:
+    """Runs in a child before exec: the child gets SIGKILL should this script die outright."""
+    try:
+        ctypes.CDLL(None).prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG
+    except (OSError, AttributeError):
+        pass
+
+
+# -- the programs --------------------------------------------------------------
+
+@dataclass
+class Subject:
+    name: str
+    title: str | None            # regular expression for the window's title; None: any window of the process
+    argv: list[str] | None = None  # an X program
+    exe: Path | None = None      # a Windows program, run under wine64
+    ini: bytes | None = None
+    stats: bool = False          # the clock's benchmark build: read its statistics file
+
+    @property
+    def wine(self) -> bool:
+        return self.exe is not None
+
+
+def subjects() -> list[Subject]:
+    large, small = b"[MAIN]\r\nSIZE=0\r\n", b"[MAIN]\r\nSIZE=2\r\n"
+    return [
+        Subject("floor", "^Wine floor$", exe=FLOOR_EXE),
+        Subject("clock-large", "^Form1$", exe=CLOCK_EXE, ini=large),
+        Subject("clock-small", "^Form1$", exe=CLOCK_EXE, ini=small),
+        Subject("stats-large", "^Form1$", exe=STATS_EXE, ini=large, stats=True),
+        Subject("stats-small", "^Form1$", exe=STATS_EXE, ini=small, stats=True),
+        Subject("xclock-large", "^xclock$", argv=["xclock", "-analog", "-update", "1", "-geometry", f"{LARGE}x{LARGE}+0+0"]),
+        Subject("xclock-small", "^xclock$", argv=["xclock", "-analog", "-update", "1", "-geometry", f"{SMALL}x{SMALL}+0+0"]),
+        Subject("oclock-large", "^oclock$", argv=["oclock", "-geometry", f"{LARGE}x{LARGE}+0+0"]),
+        Subject("oclock-small", "^oclock$", argv=["oclock", "-geometry", f"{SMALL}x{SMALL}+0+0"]),
+    ]
+
+
+# -- /proc -------------------------------------------------------------------
+
+def _stat_fields(pid: int) -> list[str]:
+    with open(f"/proc/{pid}/stat") as f:
+        return f.read().rsplit(")", 1)[1].split()
+
+
+def stat_seconds(pid: int) -> float:
+    """utime + stime of the whole process (living and ended threads), in seconds."""
+    fields = _stat_fields(pid)
+    return (int(fields[11]) + int(fields[12])) / TICKS
+
+
+def thread_runtimes(pid: int) -> dict[int, int]:
+    """Nanoseconds on a CPU of each living thread."""
+    times = {}
+    for task in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{task}/schedstat") as f:
+                times[int(task)] = int(f.read().split()[0])
+        except (OSError, ValueError, IndexError):
+            pass
+    return times
+
+
+@dataclass
+class CpuMark:
+    ticks: float
+    threads: dict[int, int]
+
+
+def cpu_mark(pid: int) -> CpuMark | None:
+    try:
+        return CpuMark(stat_seconds(pid), thread_runtimes(pid))
+    except OSError:
+        return None
+
+
+def cpu_between(a: CpuMark | None, b: CpuMark | None) -> float:
+    """CPU seconds a process used between two marks: exact when its threads stayed the same."""
+    if a is None and b is None:
+        return 0.0
+    if a is None:
+        return b.ticks  # born during the period
+    if b is None:
+        return 0.0      # ended during the period; what it used since a is lost
+    coarse = b.ticks - a.ticks
+    if a.threads.keys() == b.threads.keys():
+        fine = sum(b.threads[t] - a.threads[t] for t in b.threads) / 1e9
+        # A thread that came and went between the marks shows only in the coarse count.
+        if coarse - fine < 2.0 / TICKS:
+            return fine
+    return coarse
+
+
+def vm_hwm_kib(pid: int) -> int:
+    with open(f"/proc/{pid}/status") as f:
+        m = re.search(r"^VmHWM:\s+(\d+) kB", f.read(), re.M)
+    return int(m.group(1)) if m else 0
+
+
+def system_busy() -> float:
+    """Busy CPU seconds of the whole machine so far (all cores)."""
+    with open("/proc/stat") as f:
+        values = [int(v) for v in f.readline().split()[1:]]
+    user, nice, system, _idle, _iowait, irq, softirq = values[:7]
+    return (user + nice + system + irq + softirq) / TICKS
+
+
+def prefix_processes(prefix: Path) -> list[int]:
+    """Processes running in the given Wine prefix (found by their environment)."""
+    wanted = b"WINEPREFIX=" + str(prefix).encode() + b"\0"
+    pids = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f"/proc/{entry}/environ", "rb") as f:
+                if wanted in f.read() + b"\0":
+                    pids.append(int(entry))
+        except OSError:
+            pass
+    return pids
+
+
+def comm(pid: int) -> str:
+    try:
+        with open(f"/proc/{pid}/comm") as f:
+            return f.read().strip()
+    except OSError:
+        return "?"
+
+
+# -- the desktop ---------------------------------------------------------------
+
+class Desktop:
+    """One Xvfb display with openbox, shared by every program of the run."""
+
+    def __init__(self, logs: Path, screen: tuple[int, int] = (1024, 768)):
+        self.logs = logs
+        self.screen = screen
+        self.children: list[subprocess.Popen] = []
+        self.xvfb: subprocess.Popen | None = None
+        self.openbox: subprocess.Popen | None = None
+        self.display: Display | None = None
+
+    def start(self) -> "Desktop":
+        read_end, write_end = os.pipe()
+        with open(self.logs / "xvfb.log", "wb") as log:
+            self.xvfb = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{self.screen[0]}x{self.screen[1]}x24",
+                 "-nolisten", "tcp", "-noreset"],
+                stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT, pass_fds=(write_end,),
+                preexec_fn=_die_with_parent)
+        self.children.append(self.xvfb)
+        os.close(write_end)
+        number = b""
+        with os.fdopen(read_end, "rb") as pipe:
+            while not number.endswith(b"\n"):
+                chunk = pipe.read(1)
+                if not chunk:
+                    break
+                number += chunk
+        if not number.strip().isdigit():
+            raise RuntimeError(f"Xvfb did not start; see {self.logs / 'xvfb.log'}")
+        env = {k: v for k, v in os.environ.items() if not k.startswith(("WINE", "LD_PRELOAD", "FAKETIME"))}
+        self.display = Display(f":{number.decode().strip()}", env)
+        wait_for(lambda: self.display.ok("xprop", "-root", "WM_NAME"), 20, "Xvfb to take connections")
+        self.openbox = self.spawn(["openbox", "--sm-disable"], "openbox.log")
+        wait_for(lambda: "window id" in self.display.run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", check=False),
+                 20, "openbox to manage the display")
+        return self
+
+    def spawn(self, argv: list[str], log: str, env: dict[str, str] | None = None, **kw) -> subprocess.Popen:
+        with open(self.logs / log, "ab") as out:
+            proc = subprocess.Popen(argv, env=env or self.display.env, stdin=subprocess.DEVNULL, stdout=out,
+                                    stderr=subprocess.STDOUT, preexec_fn=_die_with_parent, **kw)
+        self.children.append(proc)
+        return proc
+
+    def visible(self, title: str | None, pid: int) -> bool:
+        how = ["--name", title] if title is not None else ["--pid", str(pid)]
+        proc = subprocess.run(["xdotool", "search", "--onlyvisible", *how], env=self.display.env,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=20)
+        return bool(proc.stdout.split())
+
+    def close(self) -> None:
+        for proc in reversed(self.children):
+            end(proc)
+        self.children.clear()
+
+
+def end(proc: subprocess.Popen) -> None:
+    """Ends one process we started, by its id."""
+    if proc.poll() is not None:
+        return
+    for sig in (signal.SIGTERM, signal.SIGKILL):
+        try:
+            proc.send_signal(sig)
+            proc.wait(5)
+            return
+        except ProcessLookupError:
+            return
+        except subprocess.TimeoutExpired:
+            continue
+
+
+# -- one measured run ----------------------------------------------------------
+
+@dataclass
+class Sample:
+    subject: str
+    round: int
+    seconds: float
+    cpu_program: float
+    cpu_server: float
+    cpu_wine_others: float
+    cpu_xserver: float
+    foreign: float               # CPU seconds of everything else on the machine meanwhile
+    peak_kib: int
+    server_peak_kib: int
+    start_seconds: float
+    area_per_second: float | None = None
+    paints_per_second: float | None = None
+    gdi_objects: int | None = None
+    attempts: int = 1
+    others: dict[str, float] = field(default_factory=dict)
+    more_starts: list[float] = field(default_factory=list)  # further launches, timed only
+
+    @property
+    def cpu(self) -> float:
+        return self.cpu_program + self.cpu_server
+
+
+@dataclass
+class Launch:
+    folder: Path
+    env: dict[str, str]
+    prefix: Path | None = None
+    program_folder: Path | None = None
+    server: subprocess.Popen | None = None
+    program: subprocess.Popen | None = None
+    start_seconds: float = 0.0
+
+
+class Runner:
+    def __init__(self, desktop: Desktop, args: argparse.Namespace, template: Path | None):
+        self.desktop = desktop
+        self.args = args
+        self.template = template
+        self.runs = WORK / "runs"
+
+    def wait_quiet(self, sample: float = QUIET_SAMPLE) -> None:
+        """Waits (up to --max-wait seconds) until the machine has been idle, apart from our desktop,
+        for sample seconds."""
+        deadline = time.monotonic() + self.args.max_wait
+        ours = [self.desktop.xvfb.pid, self.desktop.openbox.pid, os.getpid()]
+        while True:
+            before_busy = system_busy()
+            before = sum(stat_seconds(p) for p in ours)
+            time.sleep(sample)
+            share = ((system_busy() - before_busy) - (sum(stat_seconds(p) for p in ours) - before)) / sample
+            if share <= self.args.quiet or time.monotonic() >= deadline:
+                if share > self.args.quiet:
+                    log(f"  machine still busy ({share:.0%} of a core); measuring anyway")
+                return
+            log(f"  waiting for a quiet machine (others use {share:.0%} of a core; load {loadavg()})")
+
+    def measure(self, subject: Subject, round_: int) -> Sample:
+        best: Sample | None = None
+        limit = self.args.seconds * self.args.disturbed
+        for attempt in range(1, self.args.attempts + 1):
+            if not self.args.no_wait:
+                self.wait_quiet()
+            sample = self.run_once(subject, round_)
+            sample.attempts = attempt
+            if best is None or sample.foreign < best.foreign:
+                best = sample
+            if sample.foreign <= limit:
+                break
+            log(f"  disturbed: other processes used {sample.foreign:.2f} s of CPU"
+                + ("; measuring again" if attempt < self.args.attempts else ""))
+        # Start-up varies more than the rest, so it gets more launches than one a round.
+        for number in range(2, self.args.starts + 1):
+            if not self.args.no_wait:
+                self.wait_quiet(2)
+            best.more_starts.append(self.start_time(subject, f"{subject.name}-{round_}-start{number}"))
+        return best
+
+    @contextlib.contextmanager
+    def launched(self, subject: Subject, name: str):
+        """Starts the program in a folder (and for a Wine program a prefix and server) of its own,
+        waits for its window and yields; ends all of it afterwards."""
+        folder = self.runs / name
+        if folder.exists():
+            shutil.rmtree(folder)
+        folder.mkdir(parents=True)
+        run = Launch(folder=folder, env=self.desktop.display.env)
+        try:
+            if subject.wine:
+                run.prefix = wine.copy_prefix(self.template, folder / "prefix")
+                run.program_folder = folder / "program"
+                run.program_folder.mkdir()
+                shutil.copy2(subject.exe, run.program_folder / subject.exe.name)
+                if subject.ini is not None:
+                    (run.program_folder / "Vo_Clock.ini").write_bytes(subject.ini)
+                run.env = wine.base_env({"WINEPREFIX": str(run.prefix), "DISPLAY": self.desktop.display.name})
+                # The prefix's own server, started ahead as on a desktop where it already runs;
+                # persistent, so that it stays until it is told to end.
+                run.server = self.desktop.spawn([wine.WINESERVER, "-f", "-p"], f"{name}-wineserver.log", run.env)
+                wait_for(lambda: wine.server_socket(run.prefix), 30, "the wineserver to listen")
+                argv = [wine.WINE, str(run.program_folder / subject.exe.name)]
+                cwd = run.program_folder
+            else:
+                argv, cwd = subject.argv, folder
+
+            launched = time.monotonic()
+            program = run.program = self.desktop.spawn(argv, f"{name}.log", run.env, cwd=cwd)
+            wait_for(lambda: self.desktop.visible(subject.title, program.pid) or program.poll() is not None, 60,
+                     f"{subject.name}'s window", interval=0.01)
+            run.start_seconds = time.monotonic() - launched
+            if program.poll() is not None:
+                raise RuntimeError(f"{subject.name} ended with {program.returncode}; see {name}.log")
+            yield run
+        finally:
+            if run.prefix is not None:
+                wine.kill_server(run.prefix, run.env)
+            for proc in (run.program, run.server):
+                if proc is not None:
+                    end(proc)
+                    if proc in self.desktop.children:
+                        self.desktop.children.remove(proc)
+            if run.prefix is not None:
+                wine.remove_prefix(run.prefix)
+            if not self.args.keep:
+                shutil.rmtree(folder, ignore_errors=True)
+
+    def start_time(self, subject: Subject, name: str) -> float:
+        """Seconds from launch to a visible window, for one more start of the program."""
+        with self.launched(subject, name) as run:
+            return run.start_seconds
+
+    def run_once(self, subject: Subject, round_: int, seconds: float | None = None,
+                 settle: float | None = None) -> Sample:
+        seconds = self.args.seconds if seconds is None else seconds
+        settle = self.args.settle if settle is None else settle
+        with self.launched(subject, f"{subject.name}-{round_}") as run:
+            program, server, prefix = run.program, run.server, run.prefix
+            time.sleep(settle)
+
+            xvfb = self.desktop.xvfb.pid
+            fixed = [program.pid, xvfb] + ([server.pid] if server else [])
+            background = [self.desktop.openbox.pid, os.getpid()]
+
+            def marks() -> dict[int, CpuMark | None]:
+                found = prefix_processes(prefix) if prefix else []
+                return {p: cpu_mark(p) for p in dict.fromkeys(fixed + found + background)}
+
+            before, busy0, t0 = marks(), system_busy(), time.monotonic()
+            time.sleep(seconds)
+            after, busy1, t1 = marks(), system_busy(), time.monotonic()
+            if program.poll() is not None:
+                raise RuntimeError(f"{subject.name} ended during the measurement ({program.returncode})")
+
+            def used(pid: int) -> float:
+                return cpu_between(before.get(pid), after.get(pid))
+
+            others: dict[str, float] = {}
+            for pid in set(before) | set(after):
+                if pid not in fixed and pid not in background:
+                    others[comm(pid)] = others.get(comm(pid), 0.0) + used(pid)
+            # Everything the machine did that is none of the above (coarse counts on both sides).
+            ours = sum((after[p].ticks if after.get(p) else 0.0) - (before[p].ticks if before.get(p) else 0.0)
+                       for p in set(before) | set(after) if after.get(p))
+            sample = Sample(
+                subject=subject.name, round=round_, seconds=t1 - t0,
+                cpu_program=used(program.pid), cpu_server=used(server.pid) if server else 0.0,
+                cpu_wine_others=sum(others.values()), cpu_xserver=used(xvfb),
+                foreign=max((busy1 - busy0) - ours, 0.0),
+                peak_kib=vm_hwm_kib(program.pid), server_peak_kib=vm_hwm_kib(server.pid) if server else 0,
+                start_seconds=run.start_seconds, others={k: round(v, 4) for k, v in sorted(others.items())})
+            if subject.stats and seconds >= 20:
+                self.read_stats(sample, run.program_folder / "MarisoleClock.stats")
+            return sample
+
+    @staticmethod
+    def read_stats(sample: Sample, path: Path) -> None:
+        """Repainted area and paints per second between the first and the last line of the statistics.
+
+        The first line comes ten seconds after the start, so the first paint of the whole
+        window is left out: what remains is what the clock costs while it runs.
+        """
+        rows = []
+        for line in path.read_text(errors="replace").splitlines():
+            values = dict(re.findall(r"(\w+)=(\d+)", line))
+            if "seconds" in values:
+                rows.append({k: int(v) for k, v in values.items()})
+        if len(rows) < 2:
+            raise RuntimeError(f"{path} has {len(rows)} lines; measure for at least 20 s")
+        first, last = rows[0], rows[-1]
+        span = last["seconds"] - first["seconds"]
+        sample.area_per_second = (last["pixels"] - first["pixels"]) / span
+        sample.paints_per_second = (last["paints"] - first["paints"]) / span
+        sample.gdi_objects = last.get("gdi")
+
+
+# -- report --------------------------------------------------------------------
+
+def log(text: str) -> None:
+    print(text, file=sys.stderr, flush=True)
+
+
+def loadavg() -> str:
+    with open("/proc/loadavg") as f:
+        return " ".join(f.read().split()[:3])
+
+
+def per_minute(sample: Sample, value: float) -> float:
+    return value * 60 / sample.seconds
+
+
+@dataclass
+class Figure:
+    median: float
+    low: float
+    high: float
+
+    def text(self, fmt: str) -> str:
+        if self.low == self.high:
+            return format(self.median, fmt)
+        return f"{format(self.median, fmt)} ({format(self.low, fmt)}–{format(self.high, fmt)})"
+
+
+def figure(values: list[float]) -> Figure:
+    return Figure(statistics.median(values), min(values), max(values))
+
+
+def summarise(samples: list[Sample]) -> dict[str, dict[str, Figure]]:
+    table: dict[str, dict[str, Figure]] = {}
+    for name in dict.fromkeys(s.subject for s in samples):
+        mine = [s for s in samples if s.subject == name]
+        row = {
+            "cpu": figure([per_minute(s, s.cpu) for s in mine]),
+            "program": figure([per_minute(s, s.cpu_program) for s in mine]),
+            "server": figure([per_minute(s, s.cpu_server) for s in mine]),
+            "wine_others": figure([per_minute(s, s.cpu_wine_others) for s in mine]),
+            "xserver": figure([per_minute(s, s.cpu_xserver) for s in mine]),
+            "peak": figure([s.peak_kib / 1024 for s in mine]),
+            "start": figure([t for s in mine for t in [s.start_seconds, *s.more_starts]]),
+            "foreign": figure([per_minute(s, s.foreign) for s in mine]),
+        }
+        if mine[0].area_per_second is not None:
+            row["area"] = figure([s.area_per_second for s in mine])
+            row["paints"] = figure([s.paints_per_second for s in mine])
+        table[name] = row
+    return table
+
+
+def report(table: dict[str, dict[str, Figure]], samples: list[Sample], args: argparse.Namespace) -> str:
+    lines = [
+        f"{len({s.round for s in samples})} round(s) of {args.seconds:g} s per program; "
+        "median (lowest–highest) over the rounds; CPU in seconds per minute; "
+        f"launch to visible over {args.starts} launch(es) a round.",
+        "",
+        "| program | CPU: program + wineserver | of which wineserver | X server CPU | peak memory (MiB) "
+        "| launch to visible (s) | other Wine processes | other load on the machine |",
+        "|---|---|---|---|---|---|---|---|",
+    ]
+    for name, row in table.items():
+        lines.append(f"| {name} | {row['cpu'].text('.3f')} | {row['server'].text('.3f')} | "
+                     f"{row['xserver'].text('.3f')} | {row['peak'].text('.1f')} | {row['start'].text('.2f')} | "
+                     f"{row['wine_others'].text('.3f')} | {row['foreign'].text('.3f')} |")
+    stats = {n: r for n, r in table.items() if "area" in r}
+    if stats:
+        lines += ["", "| benchmark build | repainted pixels per second | paints per second |", "|---|---|---|"]
+        for name, row in stats.items():
+            lines.append(f"| {name} | {row['area'].text(',.0f')} | {row['paints'].text('.2f')} |")
+    lines += ["", "Targets (medians):", ""]
+    for verdict in targets(table):
+        lines.append(f"- {verdict}")
+    return "\n".join(lines) + "\n"
+
+
+def targets(table: dict[str, dict[str, Figure]]) -> list[str]:
+    verdicts = []
+
+    def check(ok: bool, text: str) -> None:
+        verdicts.append(("met" if ok else "MISSED") + ": " + text)
+
+    floor = table.get("floor")
+    for size in ("large", "small"):
+        clock = table.get(f"clock-{size}")
+        if clock is None:
+            continue
+        if floor:
+            ratio = clock["cpu"].median / floor["cpu"].median
+            check(ratio <= 1.2, f"{size} clock CPU {clock['cpu'].median:.3f} s/min = {ratio:.2f}x the floor's "
+                                f"{floor['cpu'].median:.3f} (at most 1.2x)")
+            ratio = clock["start"].median / floor["start"].median
+            check(ratio <= 1.2, f"{size} clock start-up {clock['start'].median:.2f} s = {ratio:.2f}x the floor's "
+                                f"{floor['start'].median:.2f} s (at most 1.2x)")
+            extra = clock["peak"].median - floor["peak"].median
+            check(extra <= 4, f"{size} clock peak memory {clock['peak'].median:.1f} MiB = floor + {extra:.1f} MiB "
+                              f"(at most + 4 MiB)")
+        xclock = table.get(f"xclock-{size}")
+        if xclock:
+            check(clock["xserver"].median <= xclock["xserver"].median,
+                  f"{size} clock X server CPU {clock['xserver'].median:.3f} s/min, xclock's "
+                  f"{xclock['xserver'].median:.3f} (no more)")
+    stats = table.get("stats-large")
+    if stats:
+        check(stats["area"].median <= 5000, f"large clock repaints {stats['area'].median:,.0f} pixels/s "
+                                           f"(at most 5,000; the naive way {NAIVE_AREA:,})")
+    return verdicts
+
+
+def machine() -> str:
+    def first(path: str, key: str) -> str:
+        try:
+            with open(path) as f:
+                m = re.search(rf"^{key}\s*:\s*(.+)$", f.read(), re.M)
+            return m.group(1).strip() if m else "?"
+        except OSError:
+            return "?"
+
+    def package(name: str) -> str:
+        out = subprocess.run(["dpkg-query", "-W", "-f=${Version}", name], stdout=subprocess.PIPE,
+                             stderr=subprocess.DEVNULL)
+        return out.stdout.decode().strip() or "?"
+
+    with open("/proc/meminfo") as f:
+        mem = int(re.search(r"MemTotal:\s+(\d+)", f.read()).group(1)) // 1024
+    try:
+        debian = Path("/etc/debian_version").read_text().strip()
+    except OSError:
+        debian = "?"
+    return (f"{first('/proc/cpuinfo', 'model name')}, {CORES} cores, {mem} MiB; Linux {platform.release()}, "
+            f"Debian {debian}; {wine.wine_version()}; Xvfb {package('xvfb')}, openbox {package('openbox')}, "
+            f"x11-apps {package('x11-apps')}")
+
+
+# -- main ----------------------------------------------------------------------
+
+def main() -> int:
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--quick", action="store_true", help="one round of 15 s per program, no waiting for quiet")
+    parser.add_argument("--seconds", type=float, default=60, help="measured period per program and round (60)")
+    parser.add_argument("--rounds", type=int, default=3, help="rounds over all programs (3)")
+    parser.add_argument("--settle", type=float, default=5, help="seconds between the window showing and "
+                                                                "the measurement (5)")
+    parser.add_argument("--extra", action="append", default=[], metavar="NAME=EXE[:large|:small]",
+                        help="also measure another Windows program, e.g. a trial build of the clock "
+                             "(with :large or :small it is started as the clock of that size)")
+    parser.add_argument("--starts", type=int, default=5, help="launches timed per program and round (5)")
+    parser.add_argument("--only", help="comma-separated programs: " + ",".join(s.name for s in subjects()))
+    parser.add_argument("--quiet", type=float, default=0.10,
+                        help="share of a core other processes may use before a run starts (0.10)")
+    parser.add_argument("--disturbed", type=float, default=0.15,
+                        help="share of a core other processes may use during a run before it is repeated (0.15)")
+    parser.add_argument("--attempts", type=int, default=3, help="runs at most per program and round (3)")
+    parser.add_argument("--max-wait", type=float, default=600, help="seconds to wait for a quiet machine (600)")
+    parser.add_argument("--no-wait", action="store_true", help="do not wait for a quiet machine")
+    parser.add_argument("--keep", action="store_true", help="keep each run's folder (logs, statistics)")
+    parser.add_argument("--out", type=Path, default=WORK / "results", help="folder for results.md and .json")
+    args = parser.parse_args()
+    if args.quick:
+        args.seconds, args.rounds, args.settle, args.attempts, args.no_wait, args.starts = 15, 1, 3, 1, True, 1
+    if args.seconds < 20:
+        log("note: under 20 s the benchmark build writes too few statistics for the repainted area")
+
+    chosen = subjects()
+    for extra in args.extra:
+        name, _, path = extra.partition("=")
+        path, _, size = path.partition(":")
+        if not name or not path or size not in ("", "large", "small"):
+            parser.error(f"--extra {extra}: give NAME=EXE, NAME=EXE:large or NAME=EXE:small")
+        ini = {"large": b"[MAIN]\r\nSIZE=0\r\n", "small": b"[MAIN]\r\nSIZE=2\r\n"}.get(size)
+        chosen.append(Subject(name, "^Form1$" if size else None, exe=Path(path).resolve(), ini=ini))
+    if args.only:
+        names = args.only.split(",") + [e.partition("=")[0] for e in args.extra]
+        unknown = set(names) - {s.name for s in chosen}
+        if unknown:
+            parser.error(f"unknown programs: {', '.join(sorted(unknown))}")
+        chosen = [s for s in chosen if s.name in names]
+    if args.seconds < 20:
+        chosen = [s for s in chosen if not s.stats]
+    for s in chosen:
+        if s.exe is not None and not s.exe.is_file():
+            parser.error(f"{s.exe} is missing: run bench/run, which builds it")
+        if s.argv is not None and not shutil.which(s.argv[0]):
+            parser.error(f"{s.argv[0]} is missing: install x11-apps (bench/run does)")
+
+    WORK.mkdir(parents=True, exist_ok=True)
+    args.out.mkdir(parents=True, exist_ok=True)
+    # The run measures copies taken now, so that a rebuild meanwhile cannot mix two programs.
+    programs = WORK / "programs"
+    shutil.rmtree(programs, ignore_errors=True)
+    copies: dict[Path, Path] = {}
+    for s in chosen:
+        if s.exe is not None:
+            if s.exe not in copies:
+                folder = programs / str(len(copies) + 1)
+                folder.mkdir(parents=True)
+                copies[s.exe] = Path(shutil.copy2(s.exe, folder / s.exe.name))
+            s.exe = copies[s.exe]
+    digests = {str(source.relative_to(REPO) if source.is_relative_to(REPO) else source):
+               hashlib.sha256(copy.read_bytes()).hexdigest()[:12] for source, copy in copies.items()}
+    logs = WORK / "logs"
+    shutil.rmtree(logs, ignore_errors=True)
+    logs.mkdir()
+    template = wine.ensure_template(WORK / "wineprefix-template") if any(s.wine for s in chosen) else None
+    about = machine()
+    log(f"machine: {about}")
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
+
+    samples: list[Sample] = []
+    desktop = Desktop(logs)
+    try:
+        desktop.start()
+        runner = Runner(desktop, args, template)
+        if not args.quick:
+            # One unmeasured start of each Windows program first, so that no program pays
+            # for reading Wine's libraries from the disk.
+            for s in [s for s in chosen if s.wine][:2]:
+                log(f"warming up with {s.name}")
+                runner.run_once(s, 0, seconds=1, settle=0)
+        for round_ in range(1, args.rounds + 1):
+            # Each round starts with another program, so that drift in the machine's load
+            # does not always fall on the same one.
+            shift = (round_ - 1) % len(chosen)
+            for subject in chosen[shift:] + chosen[:shift]:
+                log(f"round {round_}/{args.rounds}: {subject.name} (load {loadavg()})")
+                sample = runner.measure(subject, round_)
+                samples.append(sample)
+                extra = f", {sample.area_per_second:,.0f} px/s" if sample.area_per_second is not None else ""
+                log(f"  cpu {per_minute(sample, sample.cpu):.3f} s/min (program {sample.cpu_program:.3f} + server "
+                    f"{sample.cpu_server:.3f} in {sample.seconds:.0f} s), X {sample.cpu_xserver:.3f} s, "
+                    f"peak {sample.peak_kib / 1024:.1f} MiB, visible after "
+                    f"{' '.join(f'{t:.2f}' for t in [sample.start_seconds, *sample.more_starts])} s, "
+                    f"others {sample.foreign:.2f} s{extra}")
+    finally:
+        desktop.close()
+
+    table = summarise(samples)
+    text = report(table, samples, args)
+    command = "bench/run " + " ".join(sys.argv[1:])
+    stamp = time.strftime("%Y-%m-%d %H:%M")
+    measured = ", ".join(f"{path} (sha256 {digest}…)" for path, digest in digests.items())
+    document = f"Run {stamp}: `{command.strip()}`\n\nMachine: {about}\n\nPrograms: {measured}\n\n{text}"
+    (args.out / "results.md").write_text(document)
+    (args.out / "results.json").write_text(json.dumps(
+        {"when": stamp, "command": command.strip(), "machine": about, "programs": digests, "seconds": args.seconds,
+         "samples": [s.__dict__ for s in samples]}, indent=1))
+    print(document)
+    log(f"written: {args.out / 'results.md'} and results.json")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
