@@ -150,31 +150,37 @@ FILES = [
     Case("a directory where the file should be", None),
 ]
 
+
+def value(name: str, size: str, top: str, left: str) -> Case:
+    """A file holding the three values as they stand, which the clock must read by the rules."""
+    return Case(name, ini(size, top, left).encode(), size, top, left)
+
+
 VALUES = [
-    Case(f"SIZE {size}", ini(size, "1500", "3000").encode(), size, "1500", "3000")
+    value(f"SIZE {size}", size, "1500", "3000")
     for size in ("0.5", "1.5", "2.5", "3.5", "-0.5", "1.5e0", "03", "+1", "3rd", "-3", "32768")
 ] + [
-    Case("far outside every range", ini("99999", "99999", "-99999").encode(), "99999", "99999", "-99999"),
-    Case("far outside, the other way", ini("-99999", "-1e9", "1e9").encode(), "-99999", "-1e9", "1e9"),
-    Case("NaN", ini("NaN", "nan", "-NaN").encode(), "NaN", "nan", "-NaN"),
-    Case("Inf", ini("Inf", "-inf", "Infinity").encode(), "Inf", "-inf", "Infinity"),
-    Case("1e39, beyond single precision", ini("1e39", "1e39", "-1e39").encode(), "1e39", "1e39", "-1e39"),
-    Case("1e38 and 4e38", ini("-1e38", "1e38", "4e38").encode(), "-1e38", "1e38", "4e38"),
-    Case("minus zero", ini("-0", "-0", "-0.0").encode(), "-0", "-0", "-0.0"),
-    Case("hexadecimal-looking text", ini("0x3", "0x5DC", "&H5DC").encode(), "0x3", "0x5DC", "&H5DC"),
-    Case("leading zeros", ini("2", "0750", "010").encode(), "2", "0750", "010"),
-    Case("exponents", ini("2e0", "1.5e3", ".5E4").encode(), "2e0", "1.5e3", ".5E4"),
-    Case("exponents without digits", ini("1e", "30e+", "45E-x").encode(), "1e", "30e+", "45E-x"),
-    Case("values cut at five characters", ini("123456", "-12000", "300000").encode(), "123456", "-12000", "300000"),
+    value("far outside every range", "99999", "99999", "-99999"),
+    value("far outside, the other way", "-99999", "-1e9", "1e9"),
+    value("NaN", "NaN", "nan", "-NaN"),
+    value("Inf", "Inf", "-inf", "Infinity"),
+    value("1e39, beyond single precision", "1e39", "1e39", "-1e39"),
+    value("1e38 and 4e38", "-1e38", "1e38", "4e38"),
+    value("minus zero", "-0", "-0", "-0.0"),
+    value("hexadecimal-looking text", "0x3", "0x5DC", "&H5DC"),
+    value("leading zeros", "2", "0750", "010"),
+    value("exponents", "2e0", "1.5e3", ".5E4"),
+    value("exponents without digits", "1e", "30e+", "45E-x"),
+    value("values cut at five characters", "123456", "-12000", "300000"),
     Case("blanks and tabs inside numbers", b"[MAIN]\r\nSIZE=+ 3\r\nTOP=1 5 0 0\r\nLEFT=4\t500\r\n",
          "+ 3", "1 5 0 0", "4\t500"),
-    Case("signs without a number", ini("--1", "--5", "+-5").encode(), "--1", "--5", "+-5"),
-    Case("words", ini("large", "12px", "1,500").encode(), "large", "12px", "1,500"),
-    Case("half pixels go to the even pixel", ini("1", "22.5", "37.5").encode(), "1", "22.5", "37.5"),
-    Case("above and left of the screen", ini("3", "-1500", "-1650").encode(), "3", "-1500", "-1650"),
+    value("signs without a number", "--1", "--5", "+-5"),
+    value("words", "large", "12px", "1,500"),
+    value("half pixels go to the even pixel", "1", "22.5", "37.5"),
+    value("above and left of the screen", "3", "-1500", "-1650"),
     # Flush with the bottom right corner of the 1024x768 screen. (A clock that would stand only
     # partly on the screen is pulled back by the test desktop's window manager, so none is here.)
-    Case("in the screen's far corner", ini("0", "4320", "8160").encode(), "0", "4320", "8160"),
+    value("in the screen's far corner", "0", "4320", "8160"),
 ]
 
 
