@@ -197,6 +197,7 @@ void Win32Platform::Furnish(FormWindow& form) {
     for (const ControlSpec& control : form.pending) MakeControl(form, control);
     form.pending.clear();
 }
+
 void Win32Platform::HideWindow(WindowHandle window) { ::ShowWindow(ToHwnd(window), SW_HIDE); }
 
 void Win32Platform::RunModal(WindowHandle window, const std::function<bool()>& stillShown) {
@@ -286,7 +287,7 @@ void Win32Platform::MakeControl(FormWindow& form, const ControlSpec& control) {
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
     if (!hwnd) return;
     ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FitControlFont(form, hwnd, control)), FALSE);
-    if (form.checks.count(control.controlId) && form.checks[control.controlId]) {
+    if (auto check = form.checks.find(control.controlId); check != form.checks.end() && check->second) {
         ::SendMessageW(hwnd, BM_SETCHECK, BST_CHECKED, 0);
     }
     form.controls.push_back({control.controlId, hwnd, control.backColor});
