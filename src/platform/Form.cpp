@@ -82,7 +82,7 @@ void Form::CreateControls() {
     ElementKind previous = ElementKind::Timer;
     for (int index : order) {
         const Element& control = *elements_[static_cast<std::size_t>(index)];
-        ControlSpec desc;
+        ControlDescription desc;
         desc.controlId = index + 1;
         desc.name = control.Name();
         desc.kind = control.Kind();

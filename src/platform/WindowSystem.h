@@ -36,7 +36,7 @@ protected:
 };
 
 // A native dialog control (check box, option button, command button).
-struct ControlSpec {
+struct ControlDescription {
     int controlId = 0;
     const char* name = "";
     ElementKind kind = ElementKind::CommandButton;
@@ -71,7 +71,7 @@ public:
     virtual void StartTimer(WindowHandle window, int timerId, int intervalMs) = 0;
     virtual void SetCapture(WindowHandle window) = 0;
     virtual void ReleaseCapture() = 0;
-    virtual void CreateControl(WindowHandle window, const ControlSpec& control) = 0;
+    virtual void CreateControl(WindowHandle window, const ControlDescription& control) = 0;
     virtual void SetControlCheck(WindowHandle window, int controlId, bool checked) = 0;
 
     // The program and its process.

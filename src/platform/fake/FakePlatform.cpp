@@ -283,7 +283,7 @@ void FakePlatform::StartTimer(WindowHandle window, int timerId, int intervalMs) 
 void FakePlatform::SetCapture(WindowHandle window) { capture = window; }
 void FakePlatform::ReleaseCapture() { capture = 0; }
 
-void FakePlatform::CreateControl(WindowHandle window, const ControlSpec& control) {
+void FakePlatform::CreateControl(WindowHandle window, const ControlDescription& control) {
     FakeWindow* w = ByHandle(window);
     w->controls.push_back(control);
     w->checks[control.controlId] = false;

@@ -29,7 +29,7 @@ struct FakeWindow {
     RegionHandle region = 0;
     bool topmost = false;
     std::vector<int> timers;  // timer ids, in the order started
-    std::vector<ControlSpec> controls;
+    std::vector<ControlDescription> controls;
     std::map<int, bool> checks;  // control id -> shown checked
     std::vector<PixelRect> invalidated;
 };
@@ -114,7 +114,7 @@ public:
     void StartTimer(WindowHandle window, int timerId, int intervalMs) override;
     void SetCapture(WindowHandle window) override;
     void ReleaseCapture() override;
-    void CreateControl(WindowHandle window, const ControlSpec& control) override;
+    void CreateControl(WindowHandle window, const ControlDescription& control) override;
     void SetControlCheck(WindowHandle window, int controlId, bool checked) override;
     std::string AppPath() override { return appPath; }
     bool PrevInstance() override { return prevInstance; }

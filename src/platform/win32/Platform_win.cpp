@@ -194,7 +194,7 @@ void Win32Platform::Furnish(FormWindow& form) {
         WindowDC dc(form.hwnd);
         form.controlFont = MakeControlFont(dc.Get(), numbers::RoundToInt32(9 * 20 / tppY_));
     }
-    for (const ControlSpec& control : form.pending) MakeControl(form, control);
+    for (const ControlDescription& control : form.pending) MakeControl(form, control);
     form.pending.clear();
 }
 
@@ -264,7 +264,7 @@ void Win32Platform::StartTimer(WindowHandle window, int timerId, int intervalMs)
 void Win32Platform::SetCapture(WindowHandle window) { ::SetCapture(ToHwnd(window)); }
 void Win32Platform::ReleaseCapture() { ::ReleaseCapture(); }
 
-void Win32Platform::CreateControl(WindowHandle window, const ControlSpec& control) {
+void Win32Platform::CreateControl(WindowHandle window, const ControlDescription& control) {
     FormWindow* form = Find(window);
     if (!form) return;
     if (form->furnished) {
@@ -274,7 +274,7 @@ void Win32Platform::CreateControl(WindowHandle window, const ControlSpec& contro
     }
 }
 
-void Win32Platform::MakeControl(FormWindow& form, const ControlSpec& control) {
+void Win32Platform::MakeControl(FormWindow& form, const ControlDescription& control) {
     DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | (control.groupStart ? WS_GROUP : 0);
     switch (control.kind) {
     case ElementKind::CheckBox: style |= BS_AUTOCHECKBOX; break;
@@ -295,7 +295,7 @@ void Win32Platform::MakeControl(FormWindow& form, const ControlSpec& control) {
 
 // The control font, or a size of it small enough for the caption to fit the
 // control beside its check mark, where a fallback face runs wider.
-HFONT Win32Platform::FitControlFont(FormWindow& form, HWND hwnd, const ControlSpec& control) {
+HFONT Win32Platform::FitControlFont(FormWindow& form, HWND hwnd, const ControlDescription& control) {
     std::wstring caption = Wide(control.caption);
     int mark = control.kind == ElementKind::CommandButton ? 8 : ::GetSystemMetrics(SM_CXMENUCHECK) + 6;
     int room = control.box.Width() - mark;

@@ -55,7 +55,7 @@ public:
     void StartTimer(WindowHandle window, int timerId, int intervalMs) override;
     void SetCapture(WindowHandle window) override;
     void ReleaseCapture() override;
-    void CreateControl(WindowHandle window, const ControlSpec& control) override;
+    void CreateControl(WindowHandle window, const ControlDescription& control) override;
     void SetControlCheck(WindowHandle window, int controlId, bool checked) override;
     std::string AppPath() override;
     bool PrevInstance() override { return prevInstance_; }
@@ -117,7 +117,7 @@ private:
         RECT changed{};  // bounding box of what changed, drawn after the current message
         bool hasIcon = false;
         bool furnished = false;             // icon, fonts and controls made (at first showing)
-        std::vector<ControlSpec> pending;   // controls to make then
+        std::vector<ControlDescription> pending;   // controls to make then
         std::map<int, bool> checks;         // check state by control id, as last set
         bool dead = false;
         explicit FormWindow(Pictures& pictures) : canvas(pictures) {}
@@ -130,9 +130,9 @@ private:
     void Render(FormWindow& form, HDC target, RECT area);
     void Mouse(FormWindow& form, MouseAction action, int button, WPARAM wParam, LPARAM lParam);
     HBRUSH BrushForControl(FormWindow& form, HWND control, HDC dc);
-    HFONT FitControlFont(FormWindow& form, HWND hwnd, const ControlSpec& control);
+    HFONT FitControlFont(FormWindow& form, HWND hwnd, const ControlDescription& control);
     void Furnish(FormWindow& form);
-    void MakeControl(FormWindow& form, const ControlSpec& control);
+    void MakeControl(FormWindow& form, const ControlDescription& control);
 #ifdef MARISOLE_PAINT_STATS
     void StartStatistics();
     long long statisticsSeconds_ = 0;
