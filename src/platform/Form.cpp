@@ -70,9 +70,13 @@ void Form::Load() {
 }
 
 void Form::CreateControls() {
+    // The native controls, and a picture box that is a tab stop: it takes the
+    // focus (and does nothing with keys), so it needs a window of its own.
     std::vector<int> order;
     for (std::size_t i = 0; i < elements_.size(); ++i) {
-        if (elements_[i]->IsControl()) order.push_back(static_cast<int>(i));
+        const Element& element = *elements_[i];
+        bool focusable = element.Kind() == ElementKind::PictureBox && element.Layout().tabIndex >= 0;
+        if (element.IsControl() || focusable) order.push_back(static_cast<int>(i));
     }
     // Creation order is tab order.
     std::stable_sort(order.begin(), order.end(), [this](int a, int b) {

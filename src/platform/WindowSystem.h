@@ -35,7 +35,8 @@ protected:
     ~WindowEvents() = default;
 };
 
-// A native dialog control (check box, option button, command button).
+// A native dialog control (check box, option button, command button), or a
+// picture box in the tab order, which only holds the focus.
 struct ControlDescription {
     int controlId = 0;
     const char* name = "";

@@ -24,6 +24,15 @@ SMALL_OPTION = (52, 104)  # "小 (233*233)"
 OK_BUTTON = (140, 100)  # "O K"
 QUIT_BUTTON = (208, 100)  # "終了"
 
+# The check box's and the option buttons' marks (left, top, width, height in the client area):
+# a tick or a dot adds dark pixels there.
+CHECK_MARK = (8, 56, 15, 17)
+LARGE_MARK = (8, 80, 15, 17)
+SMALL_MARK = (8, 96, 15, 17)
+# Beside the captions, where the controls' own background shows; and Label2's red text.
+CONTROL_GREY = [(110, 64), (90, 88), (90, 104)]
+LABEL2 = (16, 37, 121, 17)
+
 # Points of the small clock's window cut away by its round outline, and points it keeps.
 SMALL_CUT = [(0, 0), (30, 30), (202, 30), (30, 202), (202, 202), (235, 116)]
 SMALL_KEPT = [(116, 3), (3, 116), (229, 116), (116, 229), (116, 116)]
@@ -51,6 +60,12 @@ def drag_watching(s, window, start: tuple[int, int], end: tuple[int, int], steps
             lagging.append(f"step {i}: pointer at {(x, y)}, window at {tuple(window.geometry()[:2])}, not {want}")
     s.display.run("xdotool", "mouseup", "1")
     return lagging
+
+
+def dark(image: Image, client: Rect, box: tuple[int, int, int, int]) -> int:
+    """Dark pixels (a tick, a dot, a frame) in a box of the dialog's client area."""
+    x, y, w, h = box
+    return image.crop((client.x + x, client.y + y, w, h)).count(lambda c: sum(c) < 200)
 
 
 class Dialog(ClockTest):
@@ -183,3 +198,80 @@ class Dialog(ClockTest):
         face = s.screenshot("small clock after restart", again.geometry(), still=True)
         self.assertCutAway(face, SMALL_CUT, s.background)
         self.assertCovered(face, SMALL_KEPT, s.background)
+
+    def test_keyboard_starts_on_the_picture_and_moves_in_tab_order(self):
+        # SIZE=3: the first time the dialog comes up it shows the small clock chosen and "on top" checked.
+        stored = settings("3", "1500", "10500")
+        s = self.session(time=NOON, ini=stored)
+        program = s.launch()
+        small = s.wait_window(CLOCK)
+        self.assertRectEqual(small.geometry(), (700, 100, 237, 237))
+        written = s.settings_path.stat().st_mtime_ns
+        dialog = self.open_dialog(s, (760, 160))
+        client = dialog.geometry()
+
+        # A fixed frame with a close box only, 249 x 123 inside, in the middle of the screen.
+        self.assertEqual((client.width, client.height), (249, 123))
+        frame = dialog.frame_geometry()
+        self.assertLessEqual(abs(client.x + client.width / 2 - 512), 1, f"dialog at {client}, frame {frame}")
+        self.assertTrue(frame.y < 384 - client.height / 2 < client.y + 2, f"dialog at {client}, frame {frame}")
+        actions = dialog.prop("_NET_WM_ALLOWED_ACTIONS")
+        self.assertIn("_NET_WM_ACTION_CLOSE", actions)
+        for action in ("RESIZE", "MAXIMIZE_HORZ", "MAXIMIZE_VERT"):
+            self.assertNotIn(f"_NET_WM_ACTION_{action}", actions)
+        # What the window asks of the window manager (which offers to minimise any window):
+        # moving and closing, no resizing, minimising or maximising.
+        hints = [int(v, 16) for v in dialog.prop("_MOTIF_WM_HINTS").split("=", 1)[1].split(",")]
+        self.assertEqual(hints[1] & 0x3f, 0x24, f"Motif functions {hints}: move and close only")
+        # Neither window has a taskbar button.
+        for window in (small, dialog):
+            self.assertIn("_NET_WM_STATE_SKIP_TASKBAR", window.net_wm_state(), window)
+
+        s.screenshot("about as first shown for SIZE=3", frame, still=True)
+        shot = s.capture()
+        ticked = dark(shot, client, CHECK_MARK)
+        self.assertGreater(dark(shot, client, SMALL_MARK), dark(shot, client, LARGE_MARK) + 3, "小 selected")
+        for x, y in CONTROL_GREY:
+            self.assertColour(shot.pixel(client.x + x, client.y + y), (192, 192, 192), msg=f"control at {(x, y)}")
+        label = shot.crop((client.x + LABEL2[0], client.y + LABEL2[1], LABEL2[2], LABEL2[3]))
+        self.assertGreater(label.count((255, 0, 0)), 30, "Label2's text is red")
+
+        def unchanged(what: str) -> Image:
+            time.sleep(0.5)
+            self.assertTrue(dialog.is_viewable(), f"{what} closed the dialog")
+            self.assertTrue(program.running, f"{what} ended the program")
+            self.assertEqual(s.settings_path.stat().st_mtime_ns, written, f"{what} wrote the settings")
+            return s.capture()
+
+        def check_mark() -> int:
+            return dark(s.capture(), client, CHECK_MARK)
+
+        # The focus starts on the picture, which does nothing with keys: Enter and Escape are
+        # bound to no button, and Space presses nothing.
+        s.key("Return", window=dialog)
+        s.key("Escape", "space")
+        shot = unchanged("Enter, Escape or Space on the picture")
+        self.assertEqual(dark(shot, client, CHECK_MARK), ticked, "the check box changed")
+        # Tab: "O K", "終了", the option group, the check box. Space there clears the tick; Enter
+        # and Escape still do nothing.
+        s.key("Tab", "Tab", "Tab", "Tab", "space")
+        s.wait_for(lambda: check_mark() < ticked - 3, 10, "the tick to go")
+        s.key("Return", "Escape")
+        unchanged("Enter or Escape on the check box")
+        # Round to the picture again, where Space does nothing.
+        s.key("Tab", "space")
+        self.assertLess(dark(unchanged("Space on the picture"), client, CHECK_MARK), ticked - 3)
+        # The option group is one tab stop, the selected option; an arrow key selects the other.
+        s.key("Tab", "Tab", "Tab", "Up")
+        s.wait_for(lambda: (lambda i: dark(i, client, LARGE_MARK) > dark(i, client, SMALL_MARK) + 3)(s.capture()),
+                   10, "大 to be selected")
+        s.screenshot("大 chosen, no tick", frame, still=True)
+        # Back over "終了" to "O K", and Space presses it: the large clock, not on top, in place.
+        s.key("shift+Tab", "shift+Tab", "space")
+        s.wait_no_window(DIALOG, 10)
+        large = s.wait_for(lambda: (c := s.windows(CLOCK)) and c[0].geometry().width == 480 and c[0], 10,
+                           "the large clock")
+        self.assertRectEqual(large.geometry(), (700, 100, 480, 480))
+        self.assertFalse(large.above)
+        self.assertIn("_NET_WM_STATE_SKIP_TASKBAR", large.net_wm_state())
+        self.assertSettingsBecome(s, settings("0", "1500", "10500"), "after O K")

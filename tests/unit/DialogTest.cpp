@@ -98,6 +98,14 @@ TEST_F(DialogTest, OkWithTheOtherSizeSwitchesInPlace) {
     EXPECT_EQ(p.Clock.form.Top(), 1500);
     EXPECT_FALSE(fake.Window("Clock")->topmost);
     EXPECT_EQ(SettingsFile(), "[MAIN]\r\nSIZE=0\r\nTOP=1500\r\nLEFT=-45\r\n");
+
+    // The small clock loaded again seeds its blinking afresh.
+    EXPECT_EQ(fake.randomizeCount, 1);
+    InDialog("Clock", [&] {
+        Click("Option2");
+        Click("Command1");
+    });
+    EXPECT_EQ(fake.randomizeCount, 2);
 }
 
 TEST_F(DialogTest, ReopenedAfterOkTheDialogStartsFromTheAppliedMode) {
@@ -169,21 +177,45 @@ TEST_F(DialogTest, ClosingAClockSavesAndEnds) {
 }
 
 TEST_F(DialogTest, DragMovesTheWindowByThePointersOffset) {
-    Settings("[MAIN]\r\nTOP=1500\r\nLEFT=3000\r\n");
-    Program& p = Start();
-    fake.MouseDown("Clock", LeftButton, 2000, 1000);
-    EXPECT_EQ(p.Clock.Dragging, 1);
-    // The window follows; the pointer, measured from the moving picture, keeps its spot.
-    fake.MouseMove("Clock", LeftButton, 2100, 1050);
-    fake.MouseMove("Clock", LeftButton, 2200, 1100);
-    EXPECT_EQ(p.Clock.form.Left(), 3300);
-    EXPECT_EQ(p.Clock.form.Top(), 1650);
-    EXPECT_EQ(Count("WritePrivateProfileString"), 0) << "saved only on release";
-    fake.MouseUp("Clock", LeftButton, 2000, 1000);
-    EXPECT_EQ(p.Clock.Dragging, 0);
-    EXPECT_EQ(SettingsFile(), "[MAIN]\r\nTOP=1650\r\nLEFT=3300\r\n");
-    fake.MouseMove("Clock", 0, 2500, 1500);
-    EXPECT_EQ(p.Clock.form.Left(), 3300) << "no drag after the release";
+    // The pointer arrives in twips, whole pixels times the display's twips per
+    // pixel: 15 at 100%, 10 at 150% (144 dpi), 7.5 at 200% and 1440/168 at 175%.
+    struct Case {
+        double tpp;
+        double downX, downY;  // the grab, in twips from the picture's corner
+        double left, top;     // after moves to (+10, +5) and (+20, +10) pixels from the grab
+        const char* saved;
+    };
+    const double t168 = 1440.0 / 168;
+    const Case cases[] = {
+        {15, 2000, 1000, 3450, 1725, "[MAIN]\r\nTOP=1725\r\nLEFT=3450\r\n"},
+        {10, 2000, 1000, 3300, 1650, "[MAIN]\r\nTOP=1650\r\nLEFT=3300\r\n"},
+        // 997.5 and 502.5: the grab point rounds to the even 998 and 502, so each move
+        // lands half a twip short across and half a twip past downwards.
+        {7.5, 997.5, 502.5, 3224, 1613.5, "[MAIN]\r\nTOP=1613.5\r\nLEFT=3224\r\n"},
+        // 1002.857... rounds to 1003 and 505.714... to 506; the rest is single precision.
+        {t168, 117 * t168, 59 * t168, 3256.857f, 1628, "[MAIN]\r\nTOP=1628\r\nLEFT=3256.857\r\n"},
+    };
+    for (const auto& c : cases) {
+        FakePlatform local;
+        platform::Platform localSys = local.Get();
+        local.tppX = local.tppY = c.tpp;
+        local.files[iniPath] = "[MAIN]\r\nTOP=1500\r\nLEFT=3000\r\n";
+        Program p(localSys);
+        p.Start();
+        local.MouseDown("Clock", LeftButton, c.downX, c.downY);
+        EXPECT_EQ(p.Clock.Dragging, 1);
+        // The window follows; the pointer, measured from the moving picture, keeps its spot.
+        local.MouseMove("Clock", LeftButton, c.downX + 10 * c.tpp, c.downY + 5 * c.tpp);
+        local.MouseMove("Clock", LeftButton, c.downX + 20 * c.tpp, c.downY + 10 * c.tpp);
+        EXPECT_DOUBLE_EQ(p.Clock.form.Left(), c.left) << c.tpp;
+        EXPECT_DOUBLE_EQ(p.Clock.form.Top(), c.top) << c.tpp;
+        EXPECT_TRUE(local.Calls("WritePrivateProfileString").empty()) << "saved only on release";
+        local.MouseUp("Clock", LeftButton, c.downX, c.downY);
+        EXPECT_EQ(p.Clock.Dragging, 0);
+        EXPECT_EQ(local.files[iniPath], c.saved) << c.tpp;
+        local.MouseMove("Clock", 0, c.downX + 50 * c.tpp, c.downY);
+        EXPECT_DOUBLE_EQ(p.Clock.form.Left(), c.left) << "no drag after the release";
+    }
 }
 
 TEST_F(DialogTest, GrabPointRoundsHalvesToEven) {

@@ -68,7 +68,8 @@ TEST(FormPaint, DialogPaintsItsPictureBoxBeneathWhatItHolds) {
     EXPECT_EQ(ops[2], "picture Portrait 168,8 71x69");
     EXPECT_TRUE(ops[3].starts_with("text \" Ver1.00\" 120,16,169,33 ＭＳ Ｐゴシック 12px italic rgb(0,0,255)"))
         << ops[3];
-    EXPECT_TRUE(ops[4].starts_with("text \"(C) 2026 Marisole\" 16,37,137,54")) << ops[4];
+    EXPECT_TRUE(ops[4].starts_with("text \"(C) 2026 Marisole\" 16,37,137,54 ＭＳ Ｐゴシック 12px italic rgb(255,0,0)"))
+        << ops[4];
     EXPECT_EQ(ops[5], "picture Title 0,8 130x30");
 }
 
@@ -147,21 +148,30 @@ TEST(FormControls, CreatedInTabOrderWithTheirGroups) {
     Form form(fake, forms::AboutLayout());
     form.Load();
     const auto& controls = fake.Window("about")->controls;
-    ASSERT_EQ(controls.size(), 5u);
+    ASSERT_EQ(controls.size(), 6u);
+    constexpr auto kGrey = platform::Rgb(192, 192, 192);
     struct Expect {
         const char* name;
         bool group;
         PixelRect box;
+        const char* caption;
+        std::optional<platform::ColorRef> back;
     };
+    // The picture box comes first: it holds the focus when the dialog opens.
     const Expect expected[] = {
-        {"Command1", true, {112, 88, 169, 113}}, {"Command2", true, {184, 88, 233, 113}},
-        {"Option1", true, {8, 80, 97, 97}},      {"Option2", false, {8, 96, 97, 113}},
-        {"Check1", true, {8, 56, 121, 73}},
+        {"Picture1", true, {-8, 0, 281, 153}, "", {}},
+        {"Command1", true, {112, 88, 169, 113}, "O K", {}},
+        {"Command2", true, {184, 88, 233, 113}, "終了", {}},
+        {"Option1", true, {8, 80, 97, 97}, "大 (480*480)", kGrey},
+        {"Option2", false, {8, 96, 97, 113}, "小 (233*233)", kGrey},
+        {"Check1", true, {8, 56, 121, 73}, "常に手前に表示", kGrey},
     };
     for (std::size_t i = 0; i < controls.size(); ++i) {
         EXPECT_STREQ(controls[i].name, expected[i].name);
         EXPECT_EQ(controls[i].groupStart, expected[i].group) << expected[i].name;
         EXPECT_EQ(controls[i].box, expected[i].box) << expected[i].name;
+        EXPECT_STREQ(controls[i].caption, expected[i].caption) << expected[i].name;
+        EXPECT_EQ(controls[i].backColor, expected[i].back) << expected[i].name;
     }
 }
 
@@ -187,8 +197,8 @@ TEST(FormControls, OptionButtonsFormOneGroup) {
     EXPECT_FALSE(two.Value());
     EXPECT_EQ(clicks, (std::vector<std::string>{"Option1", "Option2", "Option1"}));
     auto& shown = fake.Window("about")->checks;
-    EXPECT_TRUE(shown[fake.Window("about")->controls[2].controlId]);
-    EXPECT_FALSE(shown[fake.Window("about")->controls[3].controlId]);
+    EXPECT_TRUE(shown[fake.Window("about")->controls[3].controlId]);
+    EXPECT_FALSE(shown[fake.Window("about")->controls[4].controlId]);
 }
 
 TEST(FormControls, CheckBoxClicksOnlyOnChange) {

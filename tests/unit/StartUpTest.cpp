@@ -22,6 +22,7 @@ TEST_P(StartUpModes, ShowExactlyOneClockInTheModeRead) {
     EXPECT_TRUE(fake.Window(c.window)->visible);
     EXPECT_EQ(fake.Window(c.window)->topmost, c.onTop);
     EXPECT_FALSE(Logged(std::string("CreateFormWindow ") + other)) << "the other clock is never created";
+    EXPECT_EQ(fake.Calls("StartTimer"), std::vector<std::string>{std::string("StartTimer ") + c.window + " 200"});
     EXPECT_EQ(p.SizeMode, c.sizeMode);
     EXPECT_EQ(p.about.Check1.Value(), c.onTop ? 1 : 0);
     EXPECT_EQ(p.about.Option1.Value(), !small);
@@ -161,11 +162,28 @@ TEST_F(ProgramTest, SecondCopyShowsTheNoticeAndEndsWithoutAClock) {
 }
 
 TEST_F(ProgramTest, DialogIsCentredOnlyInTheNormalState) {
-    fake.newWindowState = platform::WindowState::Minimized;
-    Start();
-    EXPECT_TRUE(fake.Calls("Move about").empty());
-    // Nor is the large clock centred when it loads minimised.
-    EXPECT_FALSE(Logged("Move Clock 4080 2160"));
+    struct Case {
+        platform::WindowState state;
+        bool centred;
+    };
+    const Case cases[] = {
+        {platform::WindowState::Normal, true},
+        {platform::WindowState::Minimized, false},
+        {platform::WindowState::Maximized, false},
+    };
+    for (const auto& c : cases) {
+        platform::fake::FakePlatform local;
+        platform::Platform localSys = local.Get();
+        local.newWindowState = c.state;
+        Program p(localSys);
+        p.Start();
+        // The frame of 255 x 149 px (a client area of 249 x 123) in the middle of 1024 x 768.
+        EXPECT_EQ(local.Calls("Move about"), c.centred ? std::vector<std::string>{"Move about 5767.5 4642.5"}
+                                                       : std::vector<std::string>{})
+            << static_cast<int>(c.state);
+        // Nor is the large clock centred unless it loads in the normal state.
+        EXPECT_EQ(local.Calls("Move Clock 4080 2160").size(), c.centred ? 1u : 0u) << static_cast<int>(c.state);
+    }
 }
 
 TEST_F(ProgramTest, ActivationLiftsTheDialogAndNotesTheMode) {

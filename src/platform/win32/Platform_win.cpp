@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 
 #include "artwork/resource_ids.h"
 #include "platform/Numbers.h"
@@ -16,6 +17,7 @@ namespace {
 
 constexpr wchar_t kFormClass[] = L"MarisoleClock.Form";
 constexpr wchar_t kOwnerClass[] = L"MarisoleClock.Owner";
+constexpr wchar_t kFocusClass[] = L"MarisoleClock.Focus";
 // One name for every copy in the session: a second copy finds it taken.
 constexpr wchar_t kRunningMutex[] = L"Local\\MarisoleClock.Running";
 // Window coordinates the window system can hold, in pixels.
@@ -38,6 +40,11 @@ Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance), pictures
     // same moment exactly one creates the mutex.
     running_ = KernelHandle(::CreateMutexW(nullptr, FALSE, kRunningMutex));
     prevInstance_ = ::GetLastError() == ERROR_ALREADY_EXISTS;
+    // A copy that finds another running only says so and ends: it lets go of
+    // the name at once, so that while its notice waits for the user the
+    // name stays with the running copy alone, and a start after that copy
+    // has ended is not refused.
+    if (prevInstance_) running_ = KernelHandle();
 
     {
         WindowDC screen(nullptr);
@@ -61,6 +68,13 @@ Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance), pictures
     owner.hInstance = instance;
     owner.lpszClassName = kOwnerClass;
     ::RegisterClassExW(&owner);
+    WNDCLASSEXW focus{};
+    focus.cbSize = sizeof focus;
+    focus.lpfnWndProc = ::DefWindowProcW;
+    focus.hInstance = instance;
+    focus.lpszClassName = kFocusClass;
+    ::RegisterClassExW(&focus);
+
     owner_ = ::CreateWindowExW(0, kOwnerClass, L"Marisole Clock", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance,
                                nullptr);
 #ifdef MARISOLE_PAINT_STATS
@@ -275,21 +289,36 @@ void Win32Platform::CreateControl(WindowHandle window, const ControlDescription&
 }
 
 void Win32Platform::MakeControl(FormWindow& form, const ControlDescription& control) {
+    int id = kFirstControlId + control.controlId;
+    auto check = form.checks.find(control.controlId);
+    bool checked = check != form.checks.end() && check->second;
+    if (control.kind == ElementKind::PictureBox) {
+        // The picture itself is painted by the form; this window only holds
+        // the focus. It has no size, so it covers nothing and takes no clicks,
+        // and its window procedure ignores every key.
+        HWND hwnd = ::CreateWindowExW(0, kFocusClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP,
+                                      std::max(0, control.box.left), std::max(0, control.box.top), 0, 0, form.hwnd,
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+        if (hwnd) form.focusBox = hwnd;
+        return;
+    }
     DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | (control.groupStart ? WS_GROUP : 0);
     switch (control.kind) {
     case ElementKind::CheckBox: style |= BS_AUTOCHECKBOX; break;
-    case ElementKind::OptionButton: style |= BS_AUTORADIOBUTTON; break;
+    case ElementKind::OptionButton:
+        // A group of option buttons is one tab stop, the selected one; the
+        // button moves the stop itself as its check changes.
+        style |= BS_AUTORADIOBUTTON;
+        if (!checked) style &= ~static_cast<DWORD>(WS_TABSTOP);
+        break;
     default: style |= BS_PUSHBUTTON; break;
     }
-    int id = kFirstControlId + control.controlId;
     HWND hwnd = ::CreateWindowExW(0, L"BUTTON", Wide(control.caption).c_str(), style, control.box.left,
                                   control.box.top, control.box.Width(), control.box.Height(), form.hwnd,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
     if (!hwnd) return;
     ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FitControlFont(form, hwnd, control)), FALSE);
-    if (auto check = form.checks.find(control.controlId); check != form.checks.end() && check->second) {
-        ::SendMessageW(hwnd, BM_SETCHECK, BST_CHECKED, 0);
-    }
+    if (checked) ::SendMessageW(hwnd, BM_SETCHECK, BST_CHECKED, 0);
     form.controls.push_back({control.controlId, hwnd, control.backColor});
 }
 
@@ -345,8 +374,12 @@ std::string Win32Platform::AppPath() {
     return Utf8(folder);
 }
 
+// The box has no owner among the program's windows, so it would open
+// beneath an always-on-top window (the running copy's clock or dialog) and
+// take the keyboard unseen: it comes up above every window, in front.
 int Win32Platform::MsgBox(const std::string& text, int style, const std::string& title) {
-    return ::MessageBoxW(nullptr, Wide(text).c_str(), Wide(title).c_str(), static_cast<UINT>(style));
+    return ::MessageBoxW(nullptr, Wide(text).c_str(), Wide(title).c_str(),
+                         static_cast<UINT>(style) | MB_TOPMOST | MB_SETFOREGROUND);
 }
 
 void Win32Platform::DoEvents() {
@@ -415,10 +448,47 @@ std::size_t Win32Platform::GetPrivateProfileString(const char* section, const ch
                                       reinterpret_cast<wchar_t*>(buffer), size, Wide(path).c_str());
 }
 
+namespace {
+
+// The profile writer rewrites the whole file, and on a full disk it stops
+// where the space ran out, leaving the file cut short. So a key is written
+// only when the disk holds the largest file the write can make. The writer
+// keeps the file's encoding and rewrites it from what it parsed, which at
+// most triples it (a lone CR or LF becomes CR LF; a byte that does not
+// decode comes back as U+FFFD, three bytes in a UTF-8 file), and adds at
+// most a byte-order mark, the section's header and the key's line, each
+// character three bytes at most. Whatever cannot be known (the file's
+// size, the free space) counts as not fitting.
+bool WholeFileFits(const std::wstring& path, std::size_t addedCharacters) {
+    std::uint64_t size = 0;
+    WIN32_FILE_ATTRIBUTE_DATA attributes{};
+    if (::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &attributes)) {
+        size = (static_cast<std::uint64_t>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
+    } else if (::GetLastError() != ERROR_FILE_NOT_FOUND) {
+        return false;
+    }
+    std::size_t slash = path.find_last_of(L'\\');
+    if (slash == std::wstring::npos) return false;
+    std::wstring folder = path.substr(0, slash + 1);
+    ULARGE_INTEGER available{};
+    if (!::GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr)) return false;
+    std::uint64_t largest = 3 * size + 3 * static_cast<std::uint64_t>(addedCharacters) + 3;
+    return largest <= available.QuadPart;
+}
+
+}  // namespace
+
 bool Win32Platform::WritePrivateProfileString(const char* section, const char* key, const std::string& value,
                                               const std::string& path) {
-    return ::WritePrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), Wide(value).c_str(),
-                                        Wide(path).c_str()) != FALSE;
+    std::wstring wideSection = Wide(section);
+    std::wstring wideKey = Wide(key);
+    std::wstring wideValue = Wide(value);
+    std::wstring widePath = Wide(path);
+    // "[section]" and "key=value", each with its CR LF.
+    std::size_t added = wideSection.size() + 4 + wideKey.size() + 1 + wideValue.size() + 2;
+    if (!WholeFileFits(widePath, added)) return false;
+    return ::WritePrivateProfileStringW(wideSection.c_str(), wideKey.c_str(), wideValue.c_str(),
+                                        widePath.c_str()) != FALSE;
 }
 
 // --- Z-order

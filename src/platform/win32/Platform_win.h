@@ -114,6 +114,7 @@ private:
         };
         std::vector<SizedFont> smallerFonts;
         HWND lastFocus = nullptr;
+        HWND focusBox = nullptr;  // holds the focus for a picture box in the tab order
         RECT changed{};  // bounding box of what changed, drawn after the current message
         bool hasIcon = false;
         bool furnished = false;             // icon, fonts and controls made (at first showing)

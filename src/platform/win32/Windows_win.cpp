@@ -10,6 +10,20 @@
 
 namespace platform::win32 {
 
+namespace {
+
+// Controls are made in tab order, so the first tab stop is the first child
+// that is one.
+HWND FirstTabStop(HWND dialog) {
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        LONG style = ::GetWindowLongW(child, GWL_STYLE);
+        if ((style & (WS_TABSTOP | WS_VISIBLE | WS_DISABLED)) == (WS_TABSTOP | WS_VISIBLE)) return child;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 LRESULT Win32Platform::Handle(FormWindow& form, UINT message, WPARAM wParam, LPARAM lParam) {
     HWND hwnd = form.hwnd;
     switch (message) {
@@ -36,8 +50,9 @@ LRESULT Win32Platform::Handle(FormWindow& form, UINT message, WPARAM wParam, LPA
             return 0;
         }
         if (form.dialog) {
-            HWND focus = form.lastFocus && ::IsWindow(form.lastFocus) ? form.lastFocus
-                                                                      : ::GetNextDlgTabItem(hwnd, nullptr, FALSE);
+            // Back where the focus was when the dialog was left; the first
+            // time, on the first tab stop of its layout.
+            HWND focus = form.lastFocus && ::IsWindow(form.lastFocus) ? form.lastFocus : FirstTabStop(hwnd);
             if (focus) ::SetFocus(focus);
         }
         form.events->OnActivate();
@@ -105,6 +120,9 @@ void Win32Platform::PaintChanged() {
 }
 
 void Win32Platform::Mouse(FormWindow& form, MouseAction action, int button, WPARAM wParam, LPARAM lParam) {
+    // A press on the dialog's picture gives the picture the focus, as a
+    // press on a control gives it that control's.
+    if (action == MouseAction::Down && form.focusBox) ::SetFocus(form.focusBox);
     if (action == MouseAction::Move) button = 0;
     int buttons = button;
     if (action == MouseAction::Move) {
