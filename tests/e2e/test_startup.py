@@ -1,9 +1,12 @@
 """Start-up of the Windows program: which clock appears, where, in what shape, and only once."""
 
+import re
+
 from harness import ClockTest, labels
 
 CLOCK = "^Form1$"
 NOTICE = "^Marisole Clock$"
+DIALOG = "^About$"
 NOON = "2026-01-01 09:45:30"
 
 # Points of the large window (480x480, corners rounded with a 30-pixel ellipse) that the
@@ -59,21 +62,42 @@ class StartUp(ClockTest):
         self.assertFalse(clock.above, "SIZE=2 is the small clock, not on top")
 
     def test_second_copy_shows_notice_and_leaves_first_alone(self):
-        stored = settings(0, 150, 300)
+        # The first copy's clock is on top and its dialog, on top of everything, is open.
+        stored = settings(1, 1500, 300)
         s = self.session(time=NOON, ini=stored)
         first = s.launch()
         clock = s.wait_window(CLOCK)
+        s.click(clock.geometry().x + 60, clock.geometry().y + 60, 3)
+        dialog = s.wait_window(DIALOG)
+        s.wait_for(dialog.is_viewable, 10, "the dialog to be shown")
         second = s.launch()
         notice = s.wait_window(NOTICE)
-        s.screenshot("second copy notice", notice.frame_geometry(), still=True)
+        # The notice comes up above them all, the dialog included, and takes the keyboard.
+        s.wait_for(notice.is_active, 10, "the notice to be the active window")
+
+        def notice_on_top() -> bool:
+            stacking = re.findall(r"0x[0-9a-f]+", s.display.root_property("_NET_CLIENT_LIST_STACKING"))
+            return bool(stacking) and int(stacking[-1], 16) == notice.id
+
+        s.wait_for(notice_on_top, 10, "the notice to stand above every window")
+        self.assertIn("_NET_WM_STATE_ABOVE", notice.net_wm_state())
+        s.screenshot("second copy notice over the dialog", still=True)
         self.assertTrue(second.running, "the second copy must wait for the notice to be dismissed")
         self.assertEqual(s.windows(CLOCK), [clock], "the second copy must not create a clock")
+        self.assertEqual(s.read_settings(), stored, "the settings file must be untouched")
+
+        # The first copy ends while the notice waits: the waiting copy holds no claim, so a
+        # third start runs.
+        self.assertIsNotNone(first.kill())
+        third = s.launch()
+        again = s.wait_for(lambda: (c := s.windows(CLOCK)) and c[0].pid == third.pid and c[0], 30,
+                           "the third copy's clock")
+        self.assertTrue(notice.is_viewable(), "the notice is still waiting")
+        self.assertEqual(len(s.windows(NOTICE)), 1, "the third copy must not be refused")
         s.dismiss(notice)
         self.assertEqual(second.wait(20), 0)
-        self.assertTrue(first.running)
-        self.assertEqual(s.windows(CLOCK), [clock])
-        self.assertEqual(clock.pid, first.pid)
-        self.assertEqual(s.read_settings(), stored, "the settings file must be untouched")
+        self.assertTrue(third.running)
+        self.assertEqual(s.windows(CLOCK), [again])
         s.screenshot("after the notice")
 
     @labels("reliability")

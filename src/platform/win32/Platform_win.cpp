@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <utility>
 
 #include "artwork/resource_ids.h"
 #include "platform/Numbers.h"
@@ -374,12 +375,31 @@ std::string Win32Platform::AppPath() {
     return Utf8(folder);
 }
 
+namespace {
+
+HHOOK noticeHook = nullptr;
+
+// Puts the message box into the always-on-top band as it is activated, for
+// systems whose message box leaves MB_TOPMOST aside (Wine 8 does).
+LRESULT CALLBACK LiftNotice(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE) {
+        ::SetWindowPos(reinterpret_cast<HWND>(wParam), HWND_TOPMOST, 0, 0, 0, 0,
+                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    return ::CallNextHookEx(noticeHook, code, wParam, lParam);
+}
+
+}  // namespace
+
 // The box has no owner among the program's windows, so it would open
 // beneath an always-on-top window (the running copy's clock or dialog) and
 // take the keyboard unseen: it comes up above every window, in front.
 int Win32Platform::MsgBox(const std::string& text, int style, const std::string& title) {
-    return ::MessageBoxW(nullptr, Wide(text).c_str(), Wide(title).c_str(),
-                         static_cast<UINT>(style) | MB_TOPMOST | MB_SETFOREGROUND);
+    noticeHook = ::SetWindowsHookExW(WH_CBT, LiftNotice, nullptr, ::GetCurrentThreadId());
+    int answer = ::MessageBoxW(nullptr, Wide(text).c_str(), Wide(title).c_str(),
+                               static_cast<UINT>(style) | MB_TOPMOST | MB_SETFOREGROUND);
+    if (noticeHook) ::UnhookWindowsHookEx(std::exchange(noticeHook, nullptr));
+    return answer;
 }
 
 void Win32Platform::DoEvents() {
