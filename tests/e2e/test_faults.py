@@ -53,6 +53,28 @@ class Faults(ClockTest):
                           "run the tests as an ordinary user, or from a file system with immutable files (ext4, xfs)")
             self.addCleanup(subprocess.run, ["chattr", "-i", str(path)], check=True)
 
+    def fill_small_disk(self, s) -> Path:
+        """Puts the program folder on a tmpfs of its own, a little larger than what it holds,
+        and fills that up to the last block; returns the filler file, whose removal makes room.
+        Unmounted when the test ends (lazily, should a program still have it open)."""
+        held = {p.name: p.read_bytes() for p in s.folder.iterdir()}
+        room = sum(-(-len(data) // 4096) * 4096 for data in held.values()) + 64 * 1024
+        subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={room},mode=0755", "tmpfs", str(s.folder)], check=True)
+        self.addCleanup(lambda: subprocess.run(["umount", str(s.folder)], stderr=subprocess.DEVNULL).returncode == 0
+                        or subprocess.run(["umount", "-l", str(s.folder)], check=True))
+        for name, data in held.items():
+            (s.folder / name).write_bytes(data)
+        filler = s.folder / "filler"
+        with open(filler, "wb", buffering=0) as out:
+            try:
+                while out.write(b"\0" * 4096):
+                    pass
+            except OSError:
+                pass
+        left = os.statvfs(s.folder)
+        self.assertEqual(left.f_bavail, 0, "the small disk is full")
+        return filler
+
     def open_dialog(self, s, clock):
         """Right-clicks the clock's face and returns the options dialog."""
         x, y = clock.geometry().centre
@@ -148,3 +170,33 @@ class Faults(ClockTest):
         clock = s.wait_window(CLOCK)
         self.assertRectEqual(clock.geometry(), (300, 150, 237, 237))
         s.screenshot("restarted where it was left", clock.geometry(), still=True)
+
+    @labels("reliability")
+    def test_full_disk_keeps_the_settings_file_whole(self):
+        # Our section and another program's, 4,093 bytes in all, on a full disk: every save would
+        # make the file a few bytes longer than the block it has, and a rewrite cut short there
+        # would lose the other section's tail.
+        other = b"[OTHER]\r\n" + b"".join(b"NOTE%03d=kept as it was, word for word, to the end\r\n" % i
+                                           for i in range(72))
+        stored = b"[MAIN]\r\nSIZE=0\r\nTOP=0\r\nLEFT=0\r\n" + other
+        stored += b"LAST=" + b"x" * (4093 - len(stored) - 7) + b"\r\n"
+        self.assertEqual(len(stored), 4093)
+        s = self.session(time=NOON, ini=stored)
+        filler = self.fill_small_disk(s)
+        before = fingerprint(s.settings_path)
+        program = s.launch()
+        clock = s.wait_window(CLOCK)
+        self.assertRectEqual(clock.geometry(), (0, 0, 480, 480))
+        self.use_the_clock_and_quit(s, program, clock, lambda: fingerprint(s.settings_path) == before)
+
+        # With room on the disk the same saves go through, and the other section stays whole.
+        filler.unlink()
+        program = s.launch()
+        clock = s.wait_window(CLOCK)
+        self.drag_clock(s, clock, 90, 60)
+        dialog = self.open_dialog(s, clock)
+        self.click_in(s, dialog, QUIT_BUTTON)
+        self.assertEqual(program.wait(20), 0)
+        saved = s.read_settings()
+        self.assertIn(b"[MAIN]\r\nSIZE=0\r\nTOP=900\r\nLEFT=1350\r\n", saved)
+        self.assertTrue(saved.endswith(other[other.index(b"NOTE071"):] + stored[stored.index(b"LAST="):]), saved[-200:])
