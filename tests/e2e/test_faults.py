@@ -60,8 +60,15 @@ class Faults(ClockTest):
         held = {p.name: p.read_bytes() for p in s.folder.iterdir()}
         room = sum(-(-len(data) // 4096) * 4096 for data in held.values()) + 64 * 1024
         subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={room},mode=0755", "tmpfs", str(s.folder)], check=True)
-        self.addCleanup(lambda: subprocess.run(["umount", str(s.folder)], stderr=subprocess.DEVNULL).returncode == 0
-                        or subprocess.run(["umount", "-l", str(s.folder)], check=True))
+
+        def unmount() -> None:
+            final = s.read_settings()
+            if subprocess.run(["umount", str(s.folder)], stderr=subprocess.DEVNULL).returncode != 0:
+                subprocess.run(["umount", "-l", str(s.folder)], check=True)
+            if final is not None:
+                s.write_settings(final)  # so the session keeps the file as the test left it
+
+        self.addCleanup(unmount)
         for name, data in held.items():
             (s.folder / name).write_bytes(data)
         filler = s.folder / "filler"
