@@ -193,7 +193,7 @@ TEST_F(DialogTest, DragMovesTheWindowByThePointersOffset) {
         // lands half a twip short across and half a twip past downwards.
         {7.5, 997.5, 502.5, 3224, 1613.5, "[MAIN]\r\nTOP=1613.5\r\nLEFT=3224\r\n"},
         // 1002.857... rounds to 1003 and 505.714... to 506; the rest is single precision.
-        {t168, 117 * t168, 59 * t168, 3256.857f, 1628, "[MAIN]\r\nTOP=1628\r\nLEFT=3256.857\r\n"},
+        {t168, 117 * t168, 59 * t168, static_cast<double>(3256.857f), 1628, "[MAIN]\r\nTOP=1628\r\nLEFT=3256.857\r\n"},
     };
     for (const auto& c : cases) {
         FakePlatform local;
