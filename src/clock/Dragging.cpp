@@ -1,9 +1,9 @@
 // Moving a clock by its face, and the way to the options dialog.
 
+#include "app/M_Clock.h"
 #include "app/Program.h"
 #include "clock/ClockWindow.h"
 #include "platform/Numbers.h"
-#include "settings/M_Clock.h"
 
 void ClockWindow::Image1_MouseDown(int button, int /*shift*/, float x, float y) {
     if (button == platform::LeftButton) {

@@ -1,8 +1,9 @@
 #include "dialog/AboutDialog.h"
 
+#include "app/M_Clock.h"
 #include "app/Program.h"
 #include "forms/Layouts.h"
-#include "settings/M_Clock.h"
+#include "settings/Writers.h"
 
 AboutDialog::AboutDialog(Program& program)
     : form(program.sys.ui, forms::AboutLayout()),
@@ -71,6 +72,10 @@ void AboutDialog::Exchange(ClockWindow& from, ClockWindow& to) {
     from.form.Hide();
     to.form.Show();
     from.form.Unload();
+}
+
+void AboutDialog::Save_Size() {
+    settings::WriteSize(program_.sys.ini, program_.IniPath, program_.Trimmer, program_.SizeMode);
 }
 
 void AboutDialog::Command2_Click() { program_.SaveAndEnd(); }

@@ -2,9 +2,9 @@
 // profile text engine behind the platform fake.
 
 #include "ProgramFixture.h"
+#include "app/M_Clock.h"
 #include "platform/Numbers.h"
 #include "platform/fake/ProfileText.h"
-#include "settings/M_Clock.h"
 #include "settings/Settings.h"
 
 namespace {
