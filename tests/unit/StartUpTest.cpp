@@ -56,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ModeCase{"[main]\r\nsize=1\r\n", "Clock", true, 1},          // names ignore case
                       ModeCase{"[MAIN]\r\nSIZE=99999\r\n", "Clock_Mini", false, 2}, // saturates at 32767
                       ModeCase{"[MAIN]\r\nSIZE=1e10\r\n", "Clock_Mini", false, 2},
-                      ModeCase{"[MAIN]\r\nSIZE=-99999\r\n", "Clock", false, 0},    // read as -9999
+                      ModeCase{"[MAIN]\r\nSIZE=-99999\r\n", "Clock", false, 0},    // saturates at -32768
                       ModeCase{"[OTHER]\r\nSIZE=3\r\n", "Clock", false, 0}));
 
 TEST_F(ProgramTest, NoSettingsFileGivesTheLargeClockAtTheTopLeftCorner) {
@@ -96,7 +96,7 @@ TEST_F(ProgramTest, StepsRunInOrder) {
     EXPECT_FALSE(fake.Window("about")->visible);
 }
 
-TEST_F(ProgramTest, PositionsAreReadThroughFiveCharacters) {
+TEST_F(ProgramTest, PositionsAreReadAsStored) {
     struct Case {
         const char* top;
         const char* left;
@@ -104,7 +104,7 @@ TEST_F(ProgramTest, PositionsAreReadThroughFiveCharacters) {
         double expectedLeft;
     };
     const Case cases[] = {
-        {"123456", "-12000", 12345, -1200},  // cut to five characters
+        {"-1 5 0 0", "1 2 0 0 0", -1500, 12000},  // longer than five characters
         {"1500", "-45", 1500, -45},
         {"2.5", "-0.5", 2.5, -0.5},          // kept as they are, not rounded
         {"1e39", "-1e39", 0, 0},             // beyond single precision
