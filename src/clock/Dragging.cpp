@@ -28,4 +28,8 @@ void ClockWindow::Image1_MouseUp(int button, int /*shift*/, float /*x*/, float /
     if (button != platform::LeftButton) return;
     Dragging = 0;
     M_Clock::Save_Position(program_);
+    if (displayChangedInDrag_) {
+        displayChangedInDrag_ = false;
+        KeepDialOnMonitor();
+    }
 }

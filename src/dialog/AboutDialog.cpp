@@ -67,8 +67,7 @@ void AboutDialog::Command1_Click() {
 // Shows the other clock where the current one is, then retires the current one.
 void AboutDialog::Exchange(ClockWindow& from, ClockWindow& to) {
     to.form.Load();  // its own load handling (the large clock centres itself) runs first
-    to.form.SetTop(from.form.Top());
-    to.form.SetLeft(from.form.Left());
+    to.TakePlaceOf(from);
     from.form.Hide();
     to.form.Show();
     from.form.Unload();
