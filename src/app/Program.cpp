@@ -1,7 +1,7 @@
 #include "app/Program.h"
 
+#include "app/M_Clock.h"
 #include "platform/Numbers.h"
-#include "settings/M_Clock.h"
 
 Program::Program(platform::Platform& platform)
     : sys(platform), about(*this), Clock(*this, kLargeClock), Clock_Mini(*this, kSmallClock) {}

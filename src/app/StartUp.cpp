@@ -37,6 +37,9 @@ void AboutDialog::Form_Load() {
     clock.form.SetTop(static_cast<double>(top));
     float left = numbers::ToFiniteSingle(settings::ReadNumber(program_.sys.ini, "LEFT", program_.IniPath));
     clock.form.SetLeft(static_cast<double>(left));
+    // A place from another desk (a monitor unplugged, a smaller screen) or a
+    // hand edit may be on no monitor at all; the file is left as it is.
+    clock.KeepDialOnMonitor();
 
     form.Hide();
     clock.form.Show();

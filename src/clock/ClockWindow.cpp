@@ -1,6 +1,9 @@
 #include "clock/ClockWindow.h"
 
+#include <algorithm>
+
 #include "app/Program.h"
+#include "clock/Placement.h"
 #include "forms/Layouts.h"
 #include "platform/Region.h"
 
@@ -42,6 +45,7 @@ ClockWindow::ClockWindow(Program& program, const ClockKind& kind)
     // running without a window: save and end, as closing the dialog does.
     form.CloseRequested = [this] { program_.SaveAndEnd(); };
     form.EndSession = [this] { program_.SaveAndEnd(); };
+    form.DisplayChanged = [this] { Form_DisplayChanged(); };
     Timer1.Tick = [this] { Timer1_Timer(); };
     Image1.MouseDown = [this](int b, int s, float x, float y) { Image1_MouseDown(b, s, x, y); };
     Image1.MouseMove = [this](int b, int s, float x, float y) { Image1_MouseMove(b, s, x, y); };
@@ -59,6 +63,7 @@ void ClockWindow::Form_Load() {
     }
 
     Dragging = 0;
+    displayChangedInDrag_ = false;
 
     if (kind_.blinks) program_.sys.ui.Randomize();
 
@@ -81,6 +86,45 @@ void ClockWindow::Shape() {
             : rgn.CreateEllipticRgn(0, 0, width, height);
     platform::UniqueRegion region(rgn, handle);
     region.GiveTo(form.hWnd(), true);
+}
+
+// The clock on the screen checks its place when monitors come, go or change.
+// A drag in progress is left alone; its end checks instead.
+void ClockWindow::Form_DisplayChanged() {
+    if (!form.Visible()) return;
+    if (Dragging == 1) {
+        displayChangedInDrag_ = true;
+        return;
+    }
+    KeepDialOnMonitor();
+}
+
+void ClockWindow::TakePlaceOf(const ClockWindow& other) {
+    form.SetTop(other.form.Top());
+    form.SetLeft(other.form.Left());
+    KeepDialOnMonitor();
+}
+
+void ClockWindow::KeepDialOnMonitor() {
+    if (!form.Loaded() || form.WindowState() != platform::WindowState::Normal) return;
+    // Far beyond any desk, and small enough that no sum below overflows.
+    static constexpr int kFar = 1 << 24;
+    auto pixels = [](int value) { return std::clamp(value, -kFar, kFar); };
+    int left = pixels(form.PixelsX(form.Left()));
+    int top = pixels(form.PixelsY(form.Top()));
+    platform::PixelRect window{left, top, left + pixels(form.PixelsX(form.Width())),
+                               top + pixels(form.PixelsY(form.Height()))};
+
+    platform::WIN_32& win = program_.sys.win;
+    int pivotX = left + form.PixelsX(kind_.dial.centreX);
+    int pivotY = top + form.PixelsY(kind_.dial.centreY);
+    if (win.MonitorFromPoint(pivotX, pivotY, platform::MonitorDefault::Null) != 0) return;
+
+    platform::MonitorInfo monitor;
+    if (!win.GetMonitorInfoW(win.MonitorFromRect(window, platform::MonitorDefault::Nearest), monitor)) return;
+    placement::PixelPoint corner = placement::IntoWorkArea(window, monitor.workArea);
+    platform::WindowSystem& ui = program_.sys.ui;
+    form.Move(corner.x * ui.TwipsPerPixelX(), corner.y * ui.TwipsPerPixelY());
 }
 
 // The region went with the window; the form-level state stays for the next load.

@@ -47,10 +47,20 @@ public:
 
     void Form_Load();
     void Form_Unload();
+    void Form_DisplayChanged();
     void Timer1_Timer();
     void Image1_MouseDown(int button, int shift, float x, float y);
     void Image1_MouseMove(int button, int shift, float x, float y);
     void Image1_MouseUp(int button, int shift, float x, float y);
+
+    // Puts this window where the other one stands, as "O K" does when it
+    // switches the clock, and keeps its dial on a monitor.
+    void TakePlaceOf(const ClockWindow& other);
+    // A clock whose dial (the hands' pivot) lies on no monitor moves the least
+    // distance that puts all of it inside the work area of the monitor
+    // nearest to it. A dial on a monitor stays, however far the rest of the
+    // clock hangs over an edge. Nothing is saved.
+    void KeepDialOnMonitor();
 
 private:
     void Shape();
@@ -59,4 +69,5 @@ private:
 
     Program& program_;
     const ClockKind& kind_;
+    bool displayChangedInDrag_ = false;
 };

@@ -1,9 +1,9 @@
 // Moving a clock by its face, and the way to the options dialog.
 
+#include "app/M_Clock.h"
 #include "app/Program.h"
 #include "clock/ClockWindow.h"
 #include "platform/Numbers.h"
-#include "settings/M_Clock.h"
 
 void ClockWindow::Image1_MouseDown(int button, int /*shift*/, float x, float y) {
     if (button == platform::LeftButton) {
@@ -28,4 +28,8 @@ void ClockWindow::Image1_MouseUp(int button, int /*shift*/, float /*x*/, float /
     if (button != platform::LeftButton) return;
     Dragging = 0;
     M_Clock::Save_Position(program_);
+    if (displayChangedInDrag_) {
+        displayChangedInDrag_ = false;
+        KeepDialOnMonitor();
+    }
 }

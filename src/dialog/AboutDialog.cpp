@@ -1,8 +1,9 @@
 #include "dialog/AboutDialog.h"
 
+#include "app/M_Clock.h"
 #include "app/Program.h"
 #include "forms/Layouts.h"
-#include "settings/M_Clock.h"
+#include "settings/Writers.h"
 
 AboutDialog::AboutDialog(Program& program)
     : form(program.sys.ui, forms::AboutLayout()),
@@ -66,11 +67,14 @@ void AboutDialog::Command1_Click() {
 // Shows the other clock where the current one is, then retires the current one.
 void AboutDialog::Exchange(ClockWindow& from, ClockWindow& to) {
     to.form.Load();  // its own load handling (the large clock centres itself) runs first
-    to.form.SetTop(from.form.Top());
-    to.form.SetLeft(from.form.Left());
+    to.TakePlaceOf(from);
     from.form.Hide();
     to.form.Show();
     from.form.Unload();
+}
+
+void AboutDialog::Save_Size() {
+    settings::WriteSize(program_.sys.ini, program_.IniPath, program_.Trimmer, program_.SizeMode);
 }
 
 void AboutDialog::Command2_Click() { program_.SaveAndEnd(); }

@@ -37,7 +37,7 @@ public:
     void Command1_Click();
     void Command2_Click();
 
-    // Writes the size mode (settings/Writers.cpp).
+    // Writes the size mode.
     void Save_Size();
 
 private:

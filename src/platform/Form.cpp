@@ -316,6 +316,11 @@ void Form::OnEndSession() {
     if (EndSession) EndSession();
 }
 
+void Form::OnDisplayChange() {
+    if (DisplayChanged) DisplayChanged();
+    Flush();
+}
+
 void Form::OnControlClicked(int controlId) {
     if (controlId < 1 || static_cast<std::size_t>(controlId) > elements_.size()) return;
     Element& element = *elements_[static_cast<std::size_t>(controlId) - 1];

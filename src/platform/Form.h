@@ -34,6 +34,8 @@ public:
     // handler the form unloads.
     std::function<void()> CloseRequested;
     std::function<void()> EndSession;
+    // Monitors or work areas changed.
+    std::function<void()> DisplayChanged;
 
     // Creates the window hidden and runs Form_Load; nothing if loaded.
     void Load();
@@ -94,6 +96,7 @@ private:
     void OnCaptureLost() override;
     void OnClose() override;
     void OnEndSession() override;
+    void OnDisplayChange() override;
     void OnControlClicked(int controlId) override;
 
     struct PendingChange {

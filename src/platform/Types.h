@@ -20,6 +20,7 @@ constexpr int BlueOf(ColorRef c) { return static_cast<int>((c >> 16) & 0xFF); }
 // Opaque handles, wide enough for a pointer on either Windows target.
 using WindowHandle = std::intptr_t;
 using RegionHandle = std::intptr_t;
+using MonitorHandle = std::intptr_t;  // 0: no monitor
 
 // Insert-after values of the z-order call: into the always-on-top band, or out of it.
 constexpr WindowHandle kInsertTopmost = -1;
@@ -63,6 +64,17 @@ constexpr PixelRect Bounding(const PixelRect& a, const PixelRect& b) {
     return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
             std::max(a.bottom, b.bottom)};
 }
+
+// A monitor's rectangle and its work area (the part not taken by task bars),
+// in virtual-screen pixels.
+struct MonitorInfo {
+    PixelRect monitor;
+    PixelRect workArea;
+};
+
+// What the monitor look-ups answer when no monitor holds the point or meets
+// the rectangle: no monitor, or the nearest one.
+enum class MonitorDefault { Null, Nearest };
 
 // A window's place and outer size on the screen, in twips.
 struct TwipsRect {

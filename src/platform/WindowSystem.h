@@ -29,6 +29,8 @@ public:
     virtual void OnClose() = 0;
     // Windows is ending the session (log off, shut down).
     virtual void OnEndSession() = 0;
+    // Monitors were added, removed or rearranged, or a work area changed.
+    virtual void OnDisplayChange() = 0;
     virtual void OnControlClicked(int controlId) = 0;
 
 protected:

@@ -14,8 +14,7 @@ std::string SettingsPath(const std::string& folder) {
 }
 
 double ReadNumber(platform::INI_32& ini, const char* key, const std::string& path) {
-    // Five NULs and the blank a fixed-length text is padded with.
-    std::array<char16_t, 6> buffer{u'\0', u'\0', u'\0', u'\0', u'\0', u' '};
+    std::array<char16_t, kReadCapacity> buffer{};
     ini.GetPrivateProfileString(kSection, key, "0", buffer.data(), buffer.size(), path);
     return numbers::LeadingNumber(std::u16string_view(buffer.data(), buffer.size()));
 }

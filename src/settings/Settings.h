@@ -3,6 +3,7 @@
 // The settings file: "Vo_Clock.ini" beside the program, section "MAIN",
 // keys "SIZE", "TOP" and "LEFT".
 
+#include <cstddef>
 #include <string>
 
 #include "platform/INI_32.h"
@@ -15,9 +16,13 @@ inline constexpr char kSection[] = "MAIN";
 // The program's folder, a "\" unless it already ends in one, and the file name.
 std::string SettingsPath(const std::string& folder);
 
-// Reads a key through a 6-character buffer (so at most 5 characters of the
-// stored value arrive; a missing file, section or key reads as "0") and
-// returns its leading number.
+// Room for a value read from the file: any value text the writers produce
+// (16 characters at most) with blanks around it from a hand edit.
+inline constexpr std::size_t kReadCapacity = 64;
+
+// Reads a key (a missing file, section or key reads as "0") and returns its
+// leading number. At most kReadCapacity - 1 characters of the stored value
+// arrive, so every value the writers write reads back as written.
 double ReadNumber(platform::INI_32& ini, const char* key, const std::string& path);
 
 }  // namespace settings

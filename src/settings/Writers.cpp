@@ -1,14 +1,9 @@
-// The two settings writers. Each starts with a fresh trimmer, which replaces
-// the previous one, and writes through the platform's profile calls: the file
-// is created when missing and every other line is kept. A write that fails
-// (read-only file or folder, full disk) changes nothing and is not retried.
+#include "settings/Writers.h"
 
-#include <memory>
-
-#include "app/Program.h"
 #include "platform/Numbers.h"
-#include "settings/M_Clock.h"
 #include "settings/Settings.h"
+
+namespace settings {
 
 namespace {
 
@@ -18,21 +13,21 @@ std::string Trimmed(cTrim& trimmer, const std::string& valueText) {
     return trimmer.EndTrim();
 }
 
-void Write(Program& program, const char* key, const std::string& text) {
-    program.sys.ini.WritePrivateProfileString(settings::kSection, key, text, program.IniPath);
-}
-
 }  // namespace
 
-void AboutDialog::Save_Size() {
-    program_.Trimmer = std::make_unique<cTrim>();
-    Write(program_, "SIZE", Trimmed(*program_.Trimmer, numbers::ValueText(program_.SizeMode)));
+void WriteSize(platform::INI_32& ini, const std::string& path, std::unique_ptr<cTrim>& trimmer,
+               std::int16_t sizeMode) {
+    trimmer = std::make_unique<cTrim>();
+    ini.WritePrivateProfileString(kSection, "SIZE", Trimmed(*trimmer, numbers::ValueText(sizeMode)), path);
 }
 
-void M_Clock::Save_Position(Program& program) {
-    program.Trimmer = std::make_unique<cTrim>();
-    ClockWindow& clock = program.CurrentClock();
-    if (!clock.form.Loaded()) clock.form.Load();
-    Write(program, "TOP", Trimmed(*program.Trimmer, numbers::ValueText(static_cast<float>(clock.form.Top()))));
-    Write(program, "LEFT", Trimmed(*program.Trimmer, numbers::ValueText(static_cast<float>(clock.form.Left()))));
+void WritePosition(platform::INI_32& ini, const std::string& path, std::unique_ptr<cTrim>& trimmer, double top,
+                   double left) {
+    trimmer = std::make_unique<cTrim>();
+    ini.WritePrivateProfileString(kSection, "TOP", Trimmed(*trimmer, numbers::ValueText(static_cast<float>(top))),
+                                  path);
+    ini.WritePrivateProfileString(kSection, "LEFT",
+                                  Trimmed(*trimmer, numbers::ValueText(static_cast<float>(left))), path);
 }
+
+}  // namespace settings

@@ -5,14 +5,16 @@ keeps running, and which clock it shows, whether it is always on top and where i
 stands follow from the reading rules alone:
 
 - the profile functions hand over the stored text of SIZE, TOP and LEFT in section
-  MAIN ("0" when the file, the section or the key is missing), of which at most five
+  MAIN ("0" when the file, the section or the key is missing), of which at most 63
   characters reach the program;
 - the leading number of those characters (blanks, tabs and line feeds skipped
   wherever they stand, NUL or any other character ends it, no number gives 0);
 - SIZE: nearest integer, a half to the even neighbour, saturated to 16 bits; above 1
   is the small clock, on top for exactly 3 (small) or 1 (large);
 - TOP and LEFT: single precision, anything not finite as a single is 0; on the screen
-  twips / 15 rounded the same way, within the window system's +/-30000 pixels.
+  twips / 15 rounded the same way, within the window system's +/-30000 pixels;
+- a clock whose dial (the hands' pivot) lies off the screen, its one monitor, moves the
+  least distance that puts all of it on the screen.
 
 Each case lists the stored texts as the profile functions return them (None: the key
 is missing), and the expectation is computed from them by the rules above. The cases
@@ -36,6 +38,8 @@ SCREEN = (1024, 768)
 TWIPS_PER_PIXEL = 15
 COORDINATE_LIMIT = 30000  # pixels; the window layer keeps positions within this
 LARGE, SMALL = 480, 237
+PIVOT = {LARGE: (252, 380), SMALL: (116, 116)}  # the hands' pivot in the window, pixels
+READ_CAPACITY = 63  # characters of a stored value that reach the program
 FLOAT_MAX = struct.unpack("<f", b"\xff\xff\x7f\x7f")[0]
 
 
@@ -59,7 +63,7 @@ def leading_number(text: str) -> float:
 
 
 def read(stored: str | None) -> float:
-    return leading_number("0" if stored is None else stored[:5])
+    return leading_number("0" if stored is None else stored[:READ_CAPACITY])
 
 
 def round_half_even(value: float) -> float:
@@ -87,7 +91,11 @@ def expected(case: Case) -> tuple[Rect, bool]:
     small = mode > 1
     side = SMALL if small else LARGE
     on_top = mode == (3 if small else 1)
-    return Rect(pixels(case.left), pixels(case.top), side, side), on_top
+    x, y = pixels(case.left), pixels(case.top)
+    pivot_x, pivot_y = x + PIVOT[side][0], y + PIVOT[side][1]
+    if not (0 <= pivot_x < SCREEN[0] and 0 <= pivot_y < SCREEN[1]):
+        x, y = min(max(x, 0), SCREEN[0] - side), min(max(y, 0), SCREEN[1] - side)
+    return Rect(x, y, side, side), on_top
 
 
 # -- the corpus -------------------------------------------------------------------
@@ -171,7 +179,7 @@ VALUES = [
     value("leading zeros", "2", "0750", "010"),
     value("exponents", "2e0", "1.5e3", ".5E4"),
     value("exponents without digits", "1e", "30e+", "45E-x"),
-    value("values cut at five characters", "123456", "-12000", "300000"),
+    value("values longer than five characters", "123456", "-12000", "300000"),
     Case("blanks and tabs inside numbers", b"[MAIN]\r\nSIZE=+ 3\r\nTOP=1 5 0 0\r\nLEFT=4\t500\r\n",
          "+ 3", "1 5 0 0", "4\t500"),
     value("signs without a number", "--1", "--5", "+-5"),

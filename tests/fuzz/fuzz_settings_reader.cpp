@@ -1,6 +1,6 @@
 // The settings reader on any file: the profile text engine finds a value (or the default
-// "0"), at most 5 characters of it pass the 6-character buffer, and their leading number
-// is what start-up gets. Then each writer's edit of the same file: the key written reads
+// "0"), at most 63 characters of it pass the read buffer, and their leading number
+// is what start-up gets; every coordinate a writer stores reads back as stored. Then each writer's edit of the same file: the key written reads
 // back as written and every other key of the section reads as before.
 
 #include <cmath>
@@ -47,9 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(!std::isnan(value), "%s read as NaN", key);
         std::string stored = ProfileGet(text, settings::kSection, key).value_or("0");
         if (Ascii(stored)) {
-            double expected = numbers::LeadingNumber(std::string_view(stored).substr(0, 5));
-            FUZZ_CHECK(SameBits(value, expected), "%s=\"%s\" read as %.17g, its first 5 characters give %.17g", key,
-                       stored.c_str(), value, expected);
+            double expected = numbers::LeadingNumber(std::string_view(stored).substr(0, settings::kReadCapacity - 1));
+            FUZZ_CHECK(SameBits(value, expected), "%s=\"%s\" read as %.17g, its first %zu characters give %.17g", key,
+                       stored.c_str(), value, settings::kReadCapacity - 1, expected);
         }
         std::int16_t mode = numbers::RoundToInt16(value);
         FUZZ_CHECK(mode >= -32768 && mode <= 32767, "SIZE out of range");
@@ -65,6 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::string after = ProfileSet(text, settings::kSection, key, written);
         auto readBack = ProfileGet(after, settings::kSection, key);
         FUZZ_CHECK(readBack == written, "wrote %s=%s, read back %s", key, written.c_str(), Shown(readBack).c_str());
+        fake.files[kPath] = after;
+        double number = settings::ReadNumber(fake, key, kPath);
+        FUZZ_CHECK(SameBits(number, numbers::LeadingNumber(written)), "wrote %s=%s, read the number %.17g", key,
+                   written.c_str(), number);
         for (const char* other : kKeys) {
             if (std::strcmp(other, key) == 0) continue;
             auto before = ProfileGet(text, settings::kSection, other);

@@ -124,18 +124,48 @@ TEST_F(DialogTest, ReopenedAfterOkTheDialogStartsFromTheAppliedMode) {
     EXPECT_TRUE(fake.Window("Clock_Mini")->visible);
 }
 
-TEST_F(DialogTest, QuitSavesTheChoiceWithoutApplyingIt) {
-    Settings("[MAIN]\r\nSIZE=2\r\nTOP=300\r\nLEFT=600\r\n");
-    Program& p = Start();
-    InDialog("Clock_Mini", [&] {
-        Click("Option1");
-        Click("Command2");
-    });
-    EXPECT_TRUE(fake.ended);
-    EXPECT_EQ(p.SizeMode, 0);
-    // The large clock was loaded to be saved: centred on the screen, never shown.
-    EXPECT_FALSE(p.Clock.form.Visible());
-    EXPECT_EQ(SettingsFile(), "[MAIN]\r\nSIZE=0\r\nTOP=2160\r\nLEFT=4080\r\n");
+// "終了" or the close box saves the choice without applying it. A size chosen
+// but not applied is saved with the place of the clock on the screen, as "O K"
+// would put it there, so the next start shows it where the user had the clock.
+TEST_F(DialogTest, QuitSavesTheChoiceAtTheUsersPlace) {
+    struct Case {
+        const char* settings;
+        std::vector<const char*> clicks;  // the last one quits
+        const char* saved;
+    };
+    const Case cases[] = {
+        {"[MAIN]\r\nSIZE=2\r\nTOP=300\r\nLEFT=600\r\n", {"Option1", "Command2"},
+         "[MAIN]\r\nSIZE=0\r\nTOP=300\r\nLEFT=600\r\n"},
+        {"[MAIN]\r\nSIZE=0\r\nTOP=1500\r\nLEFT=-45\r\n", {"Option2", "Command2"},
+         "[MAIN]\r\nSIZE=2\r\nTOP=1500\r\nLEFT=-45\r\n"},
+        // The small clock at the large one's place would be off the screen: it comes onto it.
+        {"[MAIN]\r\nSIZE=1\r\nTOP=2250\r\nLEFT=-3750\r\n", {"Option2", "close"},
+         "[MAIN]\r\nSIZE=3\r\nTOP=2250\r\nLEFT=0\r\n"},
+        {"[MAIN]\r\nSIZE=3\r\nTOP=300\r\nLEFT=600\r\n", {"Check1", "Command2"},
+         "[MAIN]\r\nSIZE=2\r\nTOP=300\r\nLEFT=600\r\n"},
+    };
+    for (const auto& c : cases) {
+        FakePlatform local;
+        platform::Platform localSys = local.Get();
+        local.files[iniPath] = c.settings;
+        Program p(localSys);
+        p.Start();
+        const char* shown = p.SizeMode > 1 ? "Clock_Mini" : "Clock";
+        local.onModal = [&c](FakePlatform& f) {
+            for (const char* control : c.clicks) {
+                if (std::string(control) == "close") {
+                    f.CloseBox("about");
+                } else {
+                    f.ClickControl("about", control);
+                }
+            }
+        };
+        local.MouseDown(shown, RightButton, 500, 500);
+        EXPECT_TRUE(local.ended) << c.settings;
+        EXPECT_EQ(local.files[iniPath], c.saved) << c.settings;
+        EXPECT_TRUE(local.Window(shown)->visible) << "nothing applied";
+        EXPECT_EQ(local.Calls("ShowWindow Clock").size(), 1u) << "no other clock shown";
+    }
 }
 
 TEST_F(DialogTest, ClosingTheDialogSavesAndEnds) {

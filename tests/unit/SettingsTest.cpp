@@ -2,10 +2,11 @@
 // profile text engine behind the platform fake.
 
 #include "ProgramFixture.h"
+#include "app/M_Clock.h"
 #include "platform/Numbers.h"
 #include "platform/fake/ProfileText.h"
-#include "settings/M_Clock.h"
 #include "settings/Settings.h"
+#include "settings/Writers.h"
 
 namespace {
 
@@ -42,17 +43,19 @@ TEST(cTrimTest, StoredValuesAreTheTrimmedValueText) {
     struct Case {
         float value;
         const char* stored;
-        double readBack;  // through the five-character read
     };
     const Case cases[] = {
-        {2, "2", 2},
-        {1500, "1500", 1500},
-        {-45, "-45", -45},
-        {0, "0", 0},
-        {-12345, "-12345", -1234},  // six characters; the read keeps five
-        {12345, "12345", 12345},
-        {2.5f, "2.5", 2.5},
-        {-0.75f, "-0.75", -0.75},
+        {2, "2"},
+        {1500, "1500"},
+        {-45, "-45"},
+        {0, "0"},
+        {-12345, "-12345"},
+        {-450000, "-450000"},  // 30000 pixels left, at 15 twips a pixel
+        {2.5f, "2.5"},
+        {-0.75f, "-0.75"},
+        {-392727.3f, "-392727.3"},
+        {-1e15f, "-1E+15"},
+        {-123456789012345.f, "-123456788103168"},  // the longest text a writer makes
     };
     for (const auto& c : cases) {
         cTrim trimmer;
@@ -62,7 +65,39 @@ TEST(cTrimTest, StoredValuesAreTheTrimmedValueText) {
 
         platform::fake::FakePlatform fake;
         fake.files["C:\\x.ini"] = "[MAIN]\r\nTOP=" + trimmer.EndTrim() + "\r\n";
-        EXPECT_EQ(settings::ReadNumber(fake, "TOP", "C:\\x.ini"), c.readBack) << c.stored;
+        EXPECT_EQ(numbers::ToFiniteSingle(settings::ReadNumber(fake, "TOP", "C:\\x.ini")), c.value) << c.stored;
+    }
+}
+
+// Every place a window can take, at several display scales, comes back from
+// the file to the pixel it was saved at.
+TEST(SettingsReadTest, EveryPositionTheWritersWriteReadsBack) {
+    for (double tpp : {15.0, 12.0, 10.0, 1440.0 / 110}) {
+        platform::fake::FakePlatform fake;
+        std::unique_ptr<cTrim> trimmer;
+        for (int pixels = -30000; pixels <= 30000; pixels += 5) {
+            double twips = pixels * tpp;
+            settings::WritePosition(fake, "C:\\x.ini", trimmer, twips, -twips);
+            double top = numbers::ToFiniteSingle(settings::ReadNumber(fake, "TOP", "C:\\x.ini"));
+            double left = numbers::ToFiniteSingle(settings::ReadNumber(fake, "LEFT", "C:\\x.ini"));
+            ASSERT_EQ(numbers::RoundToInt32(top / tpp), pixels) << tpp << " " << fake.files["C:\\x.ini"];
+            ASSERT_EQ(numbers::RoundToInt32(left / tpp), -pixels) << tpp << " " << fake.files["C:\\x.ini"];
+            if (tpp == 15) {
+                ASSERT_EQ(top, twips) << "whole twips come back exactly";
+            }
+        }
+    }
+    // Hand edits: blanks inside and around, and text after the number.
+    const std::pair<std::string, double> edited[] = {
+        {"-4 5 0 0 0 0", -450000},
+        {"   \t 123456789012345678   ", 123456789012345678.0},
+        {"1" + std::string(70, '0'), 1e62},  // cut to its first 63 characters
+        {"7500 px", 7500},
+    };
+    for (const auto& [text, value] : edited) {
+        platform::fake::FakePlatform fake;
+        fake.files["C:\\x.ini"] = std::string("[MAIN]\r\nLEFT=") + text + "\r\n";
+        EXPECT_EQ(settings::ReadNumber(fake, "LEFT", "C:\\x.ini"), value) << text;
     }
 }
 

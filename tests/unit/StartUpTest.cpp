@@ -1,6 +1,10 @@
 #include "ProgramFixture.h"
 
+#include <functional>
+
 namespace {
+
+using platform::fake::FakePlatform;
 
 struct ModeCase {
     const char* settings;  // file text; nullptr: no file
@@ -57,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ModeCase{"[main]\r\nsize=1\r\n", "Clock", true, 1},          // names ignore case
                       ModeCase{"[MAIN]\r\nSIZE=99999\r\n", "Clock_Mini", false, 2}, // saturates at 32767
                       ModeCase{"[MAIN]\r\nSIZE=1e10\r\n", "Clock_Mini", false, 2},
-                      ModeCase{"[MAIN]\r\nSIZE=-99999\r\n", "Clock", false, 0},    // read as -9999
+                      ModeCase{"[MAIN]\r\nSIZE=-99999\r\n", "Clock", false, 0},    // saturates at -32768
                       ModeCase{"[OTHER]\r\nSIZE=3\r\n", "Clock", false, 0}));
 
 TEST_F(ProgramTest, NoSettingsFileGivesTheLargeClockAtTheTopLeftCorner) {
@@ -97,7 +101,7 @@ TEST_F(ProgramTest, StepsRunInOrder) {
     EXPECT_FALSE(fake.Window("about")->visible);
 }
 
-TEST_F(ProgramTest, PositionsAreReadThroughFiveCharacters) {
+TEST_F(ProgramTest, PositionsAreReadAsStored) {
     struct Case {
         const char* top;
         const char* left;
@@ -105,7 +109,7 @@ TEST_F(ProgramTest, PositionsAreReadThroughFiveCharacters) {
         double expectedLeft;
     };
     const Case cases[] = {
-        {"123456", "-12000", 12345, -1200},  // cut to five characters
+        {"-1 5 0 0", "1 2 0 0 0", -1500, 12000},  // longer than five characters
         {"1500", "-45", 1500, -45},
         {"2.5", "-0.5", 2.5, -0.5},          // kept as they are, not rounded
         {"1e39", "-1e39", 0, 0},             // beyond single precision
@@ -121,6 +125,90 @@ TEST_F(ProgramTest, PositionsAreReadThroughFiveCharacters) {
         p.Start();
         EXPECT_EQ(p.Clock_Mini.form.Top(), c.expectedTop) << c.top;
         EXPECT_EQ(p.Clock_Mini.form.Left(), c.expectedLeft) << c.left;
+    }
+}
+
+// A clock whose dial (the hands' pivot) lies on no monitor comes, by the least
+// move, wholly into the work area of the nearest monitor; one whose dial is on
+// a monitor never moves. At 96 dpi; positions are window corners in pixels.
+TEST_F(ProgramTest, ADialOnNoMonitorComesIntoTheNearestWorkArea) {
+    using platform::MonitorInfo;
+    using Desk = std::vector<MonitorInfo>;
+    const Desk one{};  // 1024 x 768
+    const Desk two{{{0, 0, 1024, 768}, {0, 0, 1024, 768}}, {{-800, 0, 0, 600}, {-800, 0, 0, 600}}};
+    const Desk gap{{{0, 0, 1024, 768}, {0, 0, 1024, 768}}, {{1224, 0, 2248, 768}, {1224, 0, 2248, 768}}};
+    const Desk taskBar{{{0, 0, 1024, 768}, {0, 0, 1024, 728}}};
+    const Desk tiny{{{0, 0, 400, 300}, {0, 0, 400, 300}}};
+
+    auto switchToSmall = [](FakePlatform& f) {
+        f.onModal = [](FakePlatform& m) {
+            m.ClickControl("about", "Option2");
+            m.ClickControl("about", "Command1");
+        };
+        f.MouseDown("Clock", platform::RightButton, 500, 500);
+        f.onModal = nullptr;
+    };
+    auto leftMonitorGoes = [](FakePlatform& f) {
+        f.monitors.erase(f.monitors.begin() + 1);
+        f.DisplayChange();
+    };
+    auto leftMonitorGoesInADrag = [&](FakePlatform& f) {
+        f.MouseDown("Clock", platform::LeftButton, 3000, 3000);
+        leftMonitorGoes(f);
+        EXPECT_EQ(f.Window("Clock")->rect.left, -10500) << "not moved while dragged";
+        f.MouseUp("Clock", platform::LeftButton, 3000, 3000);
+    };
+    auto workAreaShrinks = [](FakePlatform& f) {
+        f.monitors = {{{0, 0, 1024, 768}, {0, 0, 1024, 600}}};
+        f.DisplayChange();
+    };
+
+    struct Case {
+        const char* name;
+        Desk desk;
+        const char* settings;
+        std::function<void(FakePlatform&)> then;
+        const char* window;
+        int x;
+        int y;
+        const char* saved;  // the file afterwards; nullptr: as it was
+    };
+    const Case cases[] = {
+        {"far below", one, "TOP=123456", nullptr, "Clock", 0, 288, nullptr},
+        {"far right and below", one, "TOP=9000\r\nLEFT=30000", nullptr, "Clock", 544, 288, nullptr},
+        {"hanging off the left, dial on", one, "SIZE=1\r\nLEFT=-1500", nullptr, "Clock", -100, 0, nullptr},
+        {"small, above and left", one, "SIZE=2\r\nTOP=-3000\r\nLEFT=-3000", nullptr, "Clock_Mini", 0, 0, nullptr},
+        {"on the left monitor", two, "TOP=750\r\nLEFT=-10500", nullptr, "Clock", -700, 50, nullptr},
+        {"dial on the last column", one, "LEFT=11565", nullptr, "Clock", 771, 0, nullptr},
+        {"dial one past the right edge", one, "LEFT=11580", nullptr, "Clock", 544, 0, nullptr},
+        {"dial on the first column", one, "LEFT=-3780", nullptr, "Clock", -252, 0, nullptr},
+        {"dial one before the left edge", one, "LEFT=-3795", nullptr, "Clock", 0, 0, nullptr},
+        {"in a gap, mostly on the left", gap, "LEFT=12720", nullptr, "Clock", 544, 0, nullptr},
+        {"in a gap, mostly on the right", gap, "LEFT=14220", nullptr, "Clock", 1224, 0, nullptr},
+        {"above a task bar", taskBar, "TOP=123456", nullptr, "Clock", 0, 248, nullptr},
+        {"larger than the monitor", tiny, "TOP=9000\r\nLEFT=30000", nullptr, "Clock", 0, 0, nullptr},
+        {"small after a switch", one, "TOP=2250\r\nLEFT=-3750", switchToSmall, "Clock_Mini", 0, 150,
+         "[MAIN]\r\nTOP=2250\r\nLEFT=0\r\nSIZE=2\r\n"},
+        {"its monitor unplugged", two, "TOP=750\r\nLEFT=-10500", leftMonitorGoes, "Clock", 0, 50, nullptr},
+        {"its monitor unplugged in a drag", two, "TOP=750\r\nLEFT=-10500", leftMonitorGoesInADrag, "Clock", 0, 50,
+         "[MAIN]\r\nTOP=750\r\nLEFT=-10500\r\n"},
+        {"work area shrinks, dial still on", one, "TOP=4320\r\nLEFT=8160", workAreaShrinks, "Clock", 544, 288,
+         nullptr},
+    };
+    for (const auto& c : cases) {
+        FakePlatform local;
+        platform::Platform localSys = local.Get();
+        local.monitors = c.desk;
+        std::string settings = std::string("[MAIN]\r\n") + c.settings + "\r\n";
+        local.files[iniPath] = settings;
+        Program p(localSys);
+        p.Start();
+        if (c.then) c.then(local);
+        ASSERT_NE(local.Window(c.window), nullptr) << c.name;
+        EXPECT_TRUE(local.Window(c.window)->visible) << c.name;
+        EXPECT_EQ(local.Window(c.window)->rect.left, c.x * 15) << c.name;
+        EXPECT_EQ(local.Window(c.window)->rect.top, c.y * 15) << c.name;
+        EXPECT_EQ(local.files[iniPath], c.saved ? c.saved : settings) << c.name;
     }
 }
 

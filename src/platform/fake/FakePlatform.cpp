@@ -190,6 +190,12 @@ void FakePlatform::UserMoves(std::string_view formName, double left, double top)
     w.rect.top = top;
 }
 
+void FakePlatform::DisplayChange() {
+    for (auto& w : windows_) {
+        if (!w.destroyed && !ended) w.events->OnDisplayChange();
+    }
+}
+
 std::vector<std::string> FakePlatform::Paint(std::string_view formName, const PixelRect& area) {
     RecordingCanvas canvas;
     Live(formName).events->OnPaint(canvas, area);
@@ -395,6 +401,52 @@ bool FakePlatform::SetWindowPos(WindowHandle window, WindowHandle insertAfter, i
     if (insertAfter == kInsertTopmost) w->topmost = true;
     if (insertAfter == kInsertNoTopmost) w->topmost = false;
     if (flags & 0x40) w->visible = true;
+    return true;
+}
+
+// --- Monitors, chosen as the window system chooses them: the one holding the
+// point; the one the rectangle meets most, else the one nearest to it.
+
+std::vector<MonitorInfo> FakePlatform::Desk() const {
+    if (!monitors.empty()) return monitors;
+    PixelRect screen{0, 0, static_cast<int>(screenWidth / tppX), static_cast<int>(screenHeight / tppY)};
+    return {{screen, screen}};
+}
+
+MonitorHandle FakePlatform::MonitorFromPoint(int x, int y, MonitorDefault fallback) {
+    return MonitorFromRect({x, y, x + 1, y + 1}, fallback);
+}
+
+MonitorHandle FakePlatform::MonitorFromRect(const PixelRect& rect, MonitorDefault fallback) {
+    std::vector<MonitorInfo> desk = Desk();
+    MonitorHandle most = 0;
+    long long mostArea = 0;
+    MonitorHandle nearest = 0;
+    long long nearestDistance = 0;
+    for (std::size_t i = 0; i < desk.size(); ++i) {
+        const PixelRect& m = desk[i].monitor;
+        auto handle = static_cast<MonitorHandle>(i + 1);
+        long long area = Intersect(rect, m).Area();
+        if (area > mostArea) {
+            mostArea = area;
+            most = handle;
+        }
+        long long dx = rect.right <= m.left ? m.left - rect.right + 1 : rect.left >= m.right ? rect.left - m.right + 1 : 0;
+        long long dy = rect.bottom <= m.top ? m.top - rect.bottom + 1 : rect.top >= m.bottom ? rect.top - m.bottom + 1 : 0;
+        long long distance = dx * dx + dy * dy;
+        if (nearest == 0 || distance < nearestDistance) {
+            nearest = handle;
+            nearestDistance = distance;
+        }
+    }
+    if (most != 0) return most;
+    return fallback == MonitorDefault::Nearest ? nearest : 0;
+}
+
+bool FakePlatform::GetMonitorInfoW(MonitorHandle monitor, MonitorInfo& info) {
+    std::vector<MonitorInfo> desk = Desk();
+    if (monitor < 1 || static_cast<std::size_t>(monitor) > desk.size()) return false;
+    info = desk[static_cast<std::size_t>(monitor) - 1];
     return true;
 }
 

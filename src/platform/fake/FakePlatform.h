@@ -68,6 +68,8 @@ public:
     bool regionsRefused = false;   // SetWindowRgn refuses the region
     bool writesFail = false;       // a read-only file or folder
     std::map<std::string, std::string> files;  // settings files by path
+    // The desk, in pixels; empty: one monitor of the screen's size, all of it work area.
+    std::vector<MonitorInfo> monitors;
     // Draws returned by Rnd() before the seeded generator takes over.
     std::deque<float> scriptedDraws;
     // Runs while a form is shown modally (the user's actions in the dialog).
@@ -95,6 +97,7 @@ public:
     void CloseBox(std::string_view formName);
     void EndSession(std::string_view formName);
     void UserMoves(std::string_view formName, double left, double top);  // another program moved it
+    void DisplayChange();  // to every window, as the system broadcasts it
     std::vector<std::string> Paint(std::string_view formName, const PixelRect& area);
 
     // WindowSystem
@@ -141,8 +144,12 @@ public:
     // WIN_32
     bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
                       unsigned flags) override;
+    MonitorHandle MonitorFromPoint(int x, int y, MonitorDefault fallback) override;
+    MonitorHandle MonitorFromRect(const PixelRect& rect, MonitorDefault fallback) override;
+    bool GetMonitorInfoW(MonitorHandle monitor, MonitorInfo& info) override;
 
 private:
+    std::vector<MonitorInfo> Desk() const;
     FakeWindow* ByHandle(WindowHandle window);
     FakeWindow& Live(std::string_view formName);
     std::string NameOf(WindowHandle window);

@@ -518,6 +518,36 @@ bool Win32Platform::SetWindowPos(WindowHandle window, WindowHandle insertAfter, 
     return ::SetWindowPos(ToHwnd(window), ToHwnd(insertAfter), x, y, cx, cy, flags) != FALSE;
 }
 
+// --- Monitors
+
+namespace {
+
+DWORD MonitorFlags(MonitorDefault fallback) {
+    return fallback == MonitorDefault::Nearest ? MONITOR_DEFAULTTONEAREST : MONITOR_DEFAULTTONULL;
+}
+
+PixelRect FromRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+}  // namespace
+
+MonitorHandle Win32Platform::MonitorFromPoint(int x, int y, MonitorDefault fallback) {
+    return reinterpret_cast<MonitorHandle>(::MonitorFromPoint(POINT{x, y}, MonitorFlags(fallback)));
+}
+
+MonitorHandle Win32Platform::MonitorFromRect(const PixelRect& rect, MonitorDefault fallback) {
+    RECT r{rect.left, rect.top, rect.right, rect.bottom};
+    return reinterpret_cast<MonitorHandle>(::MonitorFromRect(&r, MonitorFlags(fallback)));
+}
+
+bool Win32Platform::GetMonitorInfoW(MonitorHandle monitor, MonitorInfo& info) {
+    if (!monitor) return false;
+    MONITORINFO found{};
+    found.cbSize = sizeof found;
+    if (!::GetMonitorInfoW(reinterpret_cast<HMONITOR>(monitor), &found)) return false;
+    info = {FromRect(found.rcMonitor), FromRect(found.rcWork)};
+    return true;
+}
+
 // --- Window procedure
 
 LRESULT CALLBACK Win32Platform::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

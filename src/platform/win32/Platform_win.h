@@ -82,6 +82,9 @@ public:
     // WIN_32
     bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
                       unsigned flags) override;
+    MonitorHandle MonitorFromPoint(int x, int y, MonitorDefault fallback) override;
+    MonitorHandle MonitorFromRect(const PixelRect& rect, MonitorDefault fallback) override;
+    bool GetMonitorInfoW(MonitorHandle monitor, MonitorInfo& info) override;
 
 private:
     // Native controls get ids from here, clear of IDOK and IDCANCEL, which the

@@ -76,6 +76,10 @@ LRESULT Win32Platform::Handle(FormWindow& form, UINT message, WPARAM wParam, LPA
         if (wParam) form.events->OnEndSession();
         return 0;
     case WM_DPICHANGED: return 0;  // keep the size and place the program set
+    case WM_DISPLAYCHANGE: form.events->OnDisplayChange(); break;
+    case WM_SETTINGCHANGE:
+        if (wParam == SPI_SETWORKAREA) form.events->OnDisplayChange();
+        break;
     default: break;
     }
     return ::DefWindowProcW(hwnd, message, wParam, lParam);

@@ -106,6 +106,11 @@ class Session:
     speed       with time: the clock runs this many times faster
     fake_monotonic  with speed: timers run faster too
     background  colour of the screen outside every window (read back into .background)
+    monitors    a desk of several monitors on one X screen: (name, width, height, x, y) each, in
+                X root pixels, the primary's name starting with "*"; the screen is then their
+                bounding box. Wine reads them through Xinerama (its XRandR use is turned off in
+                the prefix) and puts the primary's top-left corner at (0, 0), so Windows
+                x = X x - primary x, likewise y
     """
 
     def __init__(self, name: str = "session", *, exe: Path | str | None = None,
@@ -113,9 +118,14 @@ class Session:
                  folder: str = "Marisole 時計", drive: str | None = None,
                  registry: dict[str, dict[str, int | str]] | None = None,
                  time: str | None = None, speed: float | None = None, fake_monotonic: bool = False,
-                 background: str = BACKGROUND, artifacts: Path | str | None = None):
+                 background: str = BACKGROUND, artifacts: Path | str | None = None,
+                 monitors: list[tuple[str, int, int, int, int]] | None = None):
         self.name = re.sub(r"[^\w.-]+", "_", name)
         self.exe = Path(exe) if exe else default_exe()
+        self.monitors = monitors or []
+        if self.monitors:
+            screen = (max(x + w for _, w, _, x, _ in self.monitors), max(y + h for _, _, h, _, y in self.monitors))
+            registry = {**(registry or {}), r"HKCU\Software\Wine\X11 Driver": {"UseXRandR": "N"}}
         self.screen = screen
         self.ini = ini
         self.folder_name = folder
@@ -232,6 +242,11 @@ class Session:
         subprocess.run(["display", "-window", "root", "-size", "8x8", f"xc:{self.background_colour}"],
                        env=self.display.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=20)
         self.background = self.display.capture().pixel(0, 0)
+        for name, w, h, x, y in self.monitors:
+            # Sizes in millimetres at 96 dots per inch; the primary names the screen's output.
+            output = "screen" if name.startswith("*") else "none"
+            self.display.run("xrandr", "--setmonitor", name, f"{w}/{round(w * 0.2646)}x{h}/{round(h * 0.2646)}+{x}+{y}",
+                             output)
         self._spawn(["openbox", "--sm-disable"], self.artifacts / "openbox.log", self.display.env)
         wait_for(lambda: "window id" in self.display.root_property("_NET_SUPPORTING_WM_CHECK"), 20,
                  "openbox to manage the display")
