@@ -4,7 +4,8 @@ Wine's relay trace logs the calls the program makes into the functions named her
 those it makes from its own code (return address inside its image, on its main thread)
 must begin with SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32), and no library
 may be loaded by name at all. The same trace shows the settings reads at the platform's
-boundary: three of them, each with a 6-character buffer.
+boundary: three of them, each with a 64-character buffer, room for any value the
+writers store.
 """
 
 from __future__ import annotations
@@ -47,8 +48,8 @@ class Hardening(ClockTest):
         self.assertEqual([c for c in calls if "LoadLibrary" in c[0]], [], "libraries loaded by name")
         # The trace is complete: the program went on to its own work after it.
         self.assertIn("KERNEL32.CreateMutexW", [name for name, _ in calls])
-        # Each settings read hands the profile function a buffer of 6 characters, its size beside it
+        # Each settings read hands the profile function a buffer of 64 characters, its size beside it
         # (the relay shows the whole register the 32-bit size travels in).
         reads = [args.split(",") for name, args in calls if name == "KERNEL32.GetPrivateProfileStringW"]
         self.assertEqual([args[1].split('"')[1] for args in reads], ["SIZE", "TOP", "LEFT"])
-        self.assertEqual([int(args[4], 16) & 0xFFFFFFFF for args in reads], [6, 6, 6])
+        self.assertEqual([int(args[4], 16) & 0xFFFFFFFF for args in reads], [64, 64, 64])
