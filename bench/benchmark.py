@@ -363,6 +363,15 @@ class Runner:
         try:
             if subject.wine:
                 run.prefix = wine.copy_prefix(self.template, folder / "prefix")
+                if self.args.log_pixels:
+                    # The display scale, as the e2e sessions set it: without a display, and the
+                    # server reg.exe starts ended before the program's own comes up.
+                    env = wine.base_env({"WINEPREFIX": str(run.prefix)})
+                    try:
+                        wine.import_registry({r"HKCU\Control Panel\Desktop": {"LogPixels": self.args.log_pixels}},
+                                             folder, env)
+                    finally:
+                        wine.kill_server(run.prefix, env)
                 run.program_folder = folder / "program"
                 run.program_folder.mkdir()
                 shutil.copy2(subject.exe, run.program_folder / subject.exe.name)
@@ -524,7 +533,8 @@ def report(table: dict[str, dict[str, Figure]], samples: list[Sample], args: arg
     lines = [
         f"{len({s.round for s in samples})} round(s) of {args.seconds:g} s per program; "
         "median (lowest–highest) over the rounds; CPU in seconds per minute; "
-        f"launch to visible over {args.starts} launch(es) a round.",
+        f"launch to visible over {args.starts} launch(es) a round"
+        + (f"; Windows programs at LogPixels {args.log_pixels}." if args.log_pixels else "."),
         "",
         "| program | CPU: program + wineserver | of which wineserver | X server CPU | peak memory (MiB) "
         "| launch to visible (s) | other Wine processes | other load on the machine |",
@@ -624,6 +634,8 @@ def main() -> int:
     parser.add_argument("--attempts", type=int, default=3, help="runs at most per program and round (3)")
     parser.add_argument("--max-wait", type=float, default=600, help="seconds to wait for a quiet machine (600)")
     parser.add_argument("--no-wait", action="store_true", help="do not wait for a quiet machine")
+    parser.add_argument("--log-pixels", type=int, default=0, metavar="DPI",
+                        help="run the Windows programs at this display scale (120: 125%%, 144: 150%%, 192: 200%%)")
     parser.add_argument("--keep", action="store_true", help="keep each run's folder (logs, statistics)")
     parser.add_argument("--out", type=Path, default=WORK / "results", help="folder for results.md and .json")
     args = parser.parse_args()
