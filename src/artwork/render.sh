@@ -23,7 +23,7 @@ sources="$here/sources"
 out="$here/generated"
 encoder=""
 
-usage() { sed -n '5,11p' "$0" | sed 's/^# \{0,1\}//'; }
+usage() { sed -n '7,13p' "$0" | sed 's/^# \{0,1\}//'; }
 
 while [ $# -gt 0 ]; do
     case "$1" in

@@ -12,7 +12,7 @@ namespace platform::win32 {
 namespace {
 
 template <typename Function>
-Function Entry(HMODULE library, const char* name) {
+Function ProcAddress(HMODULE library, const char* name) {
     // Through the generic function type, which converts to any other.
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(library, name)));
 }
@@ -31,9 +31,9 @@ bool ImageDecoder::Start() {
     // From the system folder only, like every other library of the program.
     ole32_ = Library(::LoadLibraryExW(L"ole32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
     if (!ole32_.Get()) return false;
-    auto initialise = Entry<HRESULT(WINAPI*)(LPVOID, DWORD)>(ole32_.Get(), "CoInitializeEx");
-    auto uninitialise = Entry<void(WINAPI*)()>(ole32_.Get(), "CoUninitialize");
-    auto create = Entry<HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*)>(ole32_.Get(),
+    auto initialise = ProcAddress<HRESULT(WINAPI*)(LPVOID, DWORD)>(ole32_.Get(), "CoInitializeEx");
+    auto uninitialise = ProcAddress<void(WINAPI*)()>(ole32_.Get(), "CoUninitialize");
+    auto create = ProcAddress<HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*)>(ole32_.Get(),
                                                                                     "CoCreateInstance");
     if (!initialise || !uninitialise || !create) return false;
 
