@@ -81,6 +81,7 @@ class Subject:
     exe: Path | None = None      # a Windows program, run under wine64
     ini: bytes | None = None
     stats: bool = False          # the clock's benchmark build: read its statistics file
+    log_pixels: int = 0          # display scale for this program alone (0: --log-pixels, or Wine's 96)
 
     @property
     def wine(self) -> bool:
@@ -248,6 +249,18 @@ class Desktop:
                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=20)
         return bool(proc.stdout.split())
 
+    def drawn(self, title: str | None, pid: int) -> bool:
+        """Whether the window is mapped and painted: its middle shows more than one colour."""
+        how = ["--name", title] if title is not None else ["--pid", str(pid)]
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", *how], env=self.display.env,
+                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=20).stdout.split()
+        if not found:
+            return False
+        colours = subprocess.run(["import", "-window", found[0].decode(), "-gravity", "center", "-crop", "32x32+0+0",
+                                  "-format", "%k", "info:"], env=self.display.env, stdout=subprocess.PIPE,
+                                 stderr=subprocess.DEVNULL, timeout=20).stdout.strip()
+        return colours.isdigit() and int(colours) > 1
+
     def close(self) -> None:
         for proc in reversed(self.children):
             end(proc)
@@ -363,6 +376,16 @@ class Runner:
         try:
             if subject.wine:
                 run.prefix = wine.copy_prefix(self.template, folder / "prefix")
+                log_pixels = subject.log_pixels or self.args.log_pixels
+                if log_pixels:
+                    # The display scale, as the e2e sessions set it: without a display, and the
+                    # server reg.exe starts ended before the program's own comes up.
+                    env = wine.base_env({"WINEPREFIX": str(run.prefix)})
+                    try:
+                        wine.import_registry({r"HKCU\Control Panel\Desktop": {"LogPixels": log_pixels}},
+                                             folder, env)
+                    finally:
+                        wine.kill_server(run.prefix, env)
                 run.program_folder = folder / "program"
                 run.program_folder.mkdir()
                 shutil.copy2(subject.exe, run.program_folder / subject.exe.name)
@@ -380,7 +403,8 @@ class Runner:
 
             launched = time.monotonic()
             program = run.program = self.desktop.spawn(argv, f"{name}.log", run.env, cwd=cwd)
-            wait_for(lambda: self.desktop.visible(subject.title, program.pid) or program.poll() is not None, 60,
+            shown = self.desktop.drawn if self.args.drawn else self.desktop.visible
+            wait_for(lambda: shown(subject.title, program.pid) or program.poll() is not None, 60,
                      f"{subject.name}'s window", interval=0.01)
             run.start_seconds = time.monotonic() - launched
             if program.poll() is not None:
@@ -524,7 +548,9 @@ def report(table: dict[str, dict[str, Figure]], samples: list[Sample], args: arg
     lines = [
         f"{len({s.round for s in samples})} round(s) of {args.seconds:g} s per program; "
         "median (lowest–highest) over the rounds; CPU in seconds per minute; "
-        f"launch to visible over {args.starts} launch(es) a round.",
+        f"launch to visible over {args.starts} launch(es) a round"
+        + (" (painted)" if args.drawn else "")
+        + (f"; Windows programs at LogPixels {args.log_pixels}." if args.log_pixels else "."),
         "",
         "| program | CPU: program + wineserver | of which wineserver | X server CPU | peak memory (MiB) "
         "| launch to visible (s) | other Wine processes | other load on the machine |",
@@ -612,9 +638,10 @@ def main() -> int:
     parser.add_argument("--rounds", type=int, default=3, help="rounds over all programs (3)")
     parser.add_argument("--settle", type=float, default=5, help="seconds between the window showing and "
                                                                 "the measurement (5)")
-    parser.add_argument("--extra", action="append", default=[], metavar="NAME=EXE[:large|:small]",
+    parser.add_argument("--extra", action="append", default=[], metavar="NAME=EXE[:large|:small][@DPI]",
                         help="also measure another Windows program, e.g. a trial build of the clock "
-                             "(with :large or :small it is started as the clock of that size)")
+                             "(with :large or :small it is started as the clock of that size, with @DPI "
+                             "at that display scale: @192 is 200%%)")
     parser.add_argument("--starts", type=int, default=5, help="launches timed per program and round (5)")
     parser.add_argument("--only", help="comma-separated programs: " + ",".join(s.name for s in subjects()))
     parser.add_argument("--quiet", type=float, default=0.10,
@@ -624,6 +651,11 @@ def main() -> int:
     parser.add_argument("--attempts", type=int, default=3, help="runs at most per program and round (3)")
     parser.add_argument("--max-wait", type=float, default=600, help="seconds to wait for a quiet machine (600)")
     parser.add_argument("--no-wait", action="store_true", help="do not wait for a quiet machine")
+    parser.add_argument("--log-pixels", type=int, default=0, metavar="DPI",
+                        help="run the Windows programs at this display scale (120: 125%%, 144: 150%%, 192: 200%%)")
+    parser.add_argument("--drawn", action="store_true",
+                        help="time start-up to the window's first paint (its middle shows its picture), "
+                             "not only to its mapping")
     parser.add_argument("--keep", action="store_true", help="keep each run's folder (logs, statistics)")
     parser.add_argument("--out", type=Path, default=WORK / "results", help="folder for results.md and .json")
     args = parser.parse_args()
@@ -636,10 +668,13 @@ def main() -> int:
     for extra in args.extra:
         name, _, path = extra.partition("=")
         path, _, size = path.partition(":")
-        if not name or not path or size not in ("", "large", "small"):
-            parser.error(f"--extra {extra}: give NAME=EXE, NAME=EXE:large or NAME=EXE:small")
+        size, _, dpi = size.partition("@")
+        if not name or not path or size not in ("", "large", "small") or not (dpi == "" or dpi.isdigit()):
+            parser.error(f"--extra {extra}: give NAME=EXE, NAME=EXE:large or NAME=EXE:small, "
+                         "optionally with @DPI")
         ini = {"large": b"[MAIN]\r\nSIZE=0\r\n", "small": b"[MAIN]\r\nSIZE=2\r\n"}.get(size)
-        chosen.append(Subject(name, "^Form1$" if size else None, exe=Path(path).resolve(), ini=ini))
+        chosen.append(Subject(name, "^Form1$" if size else None, exe=Path(path).resolve(), ini=ini,
+                              log_pixels=int(dpi or 0)))
     if args.only:
         names = args.only.split(",") + [e.partition("=")[0] for e in args.extra]
         unknown = set(names) - {s.name for s in chosen}

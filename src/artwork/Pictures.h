@@ -3,6 +3,8 @@
 // The pictures the windows show. Their pixels live in src/artwork/generated/
 // and are built into the Windows program as resources (artwork.rc).
 
+#include <iterator>
+
 namespace artwork {
 
 enum class Picture {
@@ -38,6 +40,28 @@ constexpr PictureSize SizeOf(Picture picture) {
     case Picture::Portrait: return {71, 69};
     }
     return {0, 0};
+}
+
+// Besides the stored 96-dpi pictures, the program carries each picture
+// rendered again from its drawing for the common display scales above 100%,
+// so that a larger display shows artwork made for its size rather than an
+// enlargement.
+inline constexpr int kRenditionScales[] = {125, 150, 200};
+inline constexpr int kRenditionCount = static_cast<int>(std::size(kRenditionScales));
+
+// `designPixels` at `percent`, rounded to the nearest pixel, ties to even:
+// the size and place the windows give a picture element at that scale.
+constexpr int ScaledPixels(int designPixels, int percent) {
+    const long long hundredths = static_cast<long long>(designPixels) * percent;
+    long long whole = hundredths / 100;
+    const long long rest = hundredths % 100;
+    if (rest > 50 || (rest == 50 && whole % 2 != 0)) ++whole;
+    return static_cast<int>(whole);
+}
+
+constexpr PictureSize RenditionSize(Picture picture, int percent) {
+    const PictureSize size = SizeOf(picture);
+    return {ScaledPixels(size.width, percent), ScaledPixels(size.height, percent)};
 }
 
 }  // namespace artwork

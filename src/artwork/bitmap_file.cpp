@@ -228,4 +228,17 @@ Bytes EncodeIcon(const IndexedImage& image, const std::vector<bool>& transparent
     return out;
 }
 
+Bytes EncodePpm(const RgbImage& image) {
+    if (image.width <= 0 || image.height <= 0) throw std::invalid_argument("empty picture");
+    const std::string header = "P6\n" + std::to_string(image.width) + " " + std::to_string(image.height) + "\n255\n";
+    Bytes out(header.begin(), header.end());
+    out.reserve(header.size() + image.pixels.size() * 3);
+    for (const Rgb& p : image.pixels) {
+        out.push_back(p.r);
+        out.push_back(p.g);
+        out.push_back(p.b);
+    }
+    return out;
+}
+
 }  // namespace artwork

@@ -34,6 +34,10 @@ Bytes EncodeBitmap24(const RgbImage& image);
 // entries past image.palette are black.
 Bytes EncodeBitmapIndexed(const IndexedImage& image, int bitsPerPixel);
 
+// A binary PPM ("P6", 8-bit RGB): how the renditions for larger display
+// scales are handed back to the render script, which stores them as PNG.
+Bytes EncodePpm(const RgbImage& image);
+
 inline constexpr int kIconSide = 32;
 inline constexpr int kIconColours = 16;
 

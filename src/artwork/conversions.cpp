@@ -35,7 +35,12 @@ RgbImage Crop(const RgbImage& image, Rect rect) {
     return out;
 }
 
-RgbImage BlinkStrip(const RgbImage& eyesOpen, const RgbImage& eyesClosed) {
+Rect ScaledRect(Rect rect, int percent) {
+    return {ScaledPixels(rect.x, percent), ScaledPixels(rect.y, percent), ScaledPixels(rect.width, percent),
+            ScaledPixels(rect.height, percent)};
+}
+
+RgbImage BlinkStrip(const RgbImage& eyesOpen, const RgbImage& eyesClosed, Rect eyes) {
     if (eyesOpen.width != eyesClosed.width || eyesOpen.height != eyesClosed.height) {
         throw std::runtime_error("the open-eyes and closed-eyes renders differ in size");
     }
@@ -43,7 +48,7 @@ RgbImage BlinkStrip(const RgbImage& eyesOpen, const RgbImage& eyesClosed) {
     for (int y = 0; y < eyesOpen.height; ++y) {
         for (int x = 0; x < eyesOpen.width; ++x) {
             if (eyesOpen.at(x, y) == eyesClosed.at(x, y)) continue;
-            if (!kBlinkRect.Contains(x, y)) {
+            if (!eyes.Contains(x, y)) {
                 throw std::runtime_error("closing the eyes changes pixel (" + std::to_string(x) +
                                          ", " + std::to_string(y) + ") outside the blink rectangle");
             }
@@ -51,7 +56,7 @@ RgbImage BlinkStrip(const RgbImage& eyesOpen, const RgbImage& eyesClosed) {
         }
     }
     if (!changedInside) throw std::runtime_error("closing the eyes changes nothing");
-    return Crop(eyesClosed, kBlinkRect);
+    return Crop(eyesClosed, eyes);
 }
 
 IndexedImage TwoColour(const RgbImage& image, Rgb paper, Rgb ink, double threshold) {

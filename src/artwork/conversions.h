@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "Pictures.h"
 #include "raster.h"
 
 namespace artwork {
@@ -24,6 +25,10 @@ struct Rect {
 // Where the blink picture lies over the small face.
 inline constexpr Rect kBlinkRect{70, 116, 99, 39};
 
+// A rectangle of design pixels at a display scale, each edge and length
+// rounded as the windows round an element's place and size.
+Rect ScaledRect(Rect rect, int percent);
+
 inline constexpr Rgb kDialogGrey{198, 198, 198};
 inline constexpr Rgb kTitleBlue{0, 0, 255};
 
@@ -34,11 +39,12 @@ RgbImage RequireOpaque(const RgbaImage& image);
 
 RgbImage Crop(const RgbImage& image, Rect rect);
 
-// The blink picture: the closed-eyes render cut to kBlinkRect. Both renders
+// The blink picture: the closed-eyes render cut to `eyes` (kBlinkRect for
+// the 96-dpi face, scaled with the face for a larger rendition). Both renders
 // come from the same drawing; throws std::runtime_error if they differ
-// anywhere outside kBlinkRect (the face would change around the blink) or
+// anywhere outside `eyes` (the face would change around the blink) or
 // nowhere inside it (there would be no blink).
-RgbImage BlinkStrip(const RgbImage& eyesOpen, const RgbImage& eyesClosed);
+RgbImage BlinkStrip(const RgbImage& eyesOpen, const RgbImage& eyesClosed, Rect eyes = kBlinkRect);
 
 // Two-colour picture on palette {paper, ink}: a pixel becomes ink when it
 // lies at least `threshold` (0..1) of the way from paper to ink.

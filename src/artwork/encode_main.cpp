@@ -7,8 +7,17 @@
 //   artwork_encode title             IN.pam OUT.bmp
 //   artwork_encode portrait          IN.pam OUT.bmp
 //   artwork_encode icon              IN.pam OUT.ico
+//
+// and the renditions for larger display scales, written as PPM for the
+// render script to store as PNG:
+//
+//   artwork_encode scaled PERCENT large-face|dialog-background|title|portrait IN.pam OUT.ppm
+//   artwork_encode scaled PERCENT small-face OPEN.pam CLOSED.pam FACE.ppm BLINK.ppm
+//   artwork_encode size PERCENT PICTURE    prints the size to render at: "WIDTH HEIGHT"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <exception>
 #include <fstream>
 #include <stdexcept>
@@ -36,9 +45,17 @@ void WriteFile(const std::string& path, const Bytes& bytes) {
     if (!out) throw std::runtime_error("cannot write " + path);
 }
 
-RgbaImage ReadSized(const std::string& path, Picture picture) {
+RgbImage ExpandPalette(const IndexedImage& image) {
+    RgbImage out(image.indices.width, image.indices.height);
+    for (std::size_t i = 0; i < out.pixels.size(); ++i) out.pixels[i] = image.palette.at(image.indices.pixels[i]);
+    return out;
+}
+
+// The rendered picture, checked to have the size its element has at
+// `percent` (100: the stored 96-dpi size).
+RgbaImage ReadSized(const std::string& path, Picture picture, int percent = 100) {
     RgbaImage image = ReadPamFile(path);
-    const PictureSize size = SizeOf(picture);
+    const PictureSize size = RenditionSize(picture, percent);
     if (image.width != size.width || image.height != size.height) {
         throw std::runtime_error(path + ": rendered at " + std::to_string(image.width) + " x " +
                                  std::to_string(image.height) + ", expected " +
@@ -52,14 +69,79 @@ int Usage() {
         "usage: artwork_encode large-face FACE.pam OUT.bmp\n"
         "       artwork_encode small-face OPEN.pam CLOSED.pam FACE.bmp BLINK.bmp\n"
         "       artwork_encode dialog-background|title|portrait IN.pam OUT.bmp\n"
-        "       artwork_encode icon IN.pam OUT.ico\n",
+        "       artwork_encode icon IN.pam OUT.ico\n"
+        "       artwork_encode scaled PERCENT large-face|dialog-background|title|portrait IN.pam OUT.ppm\n"
+        "       artwork_encode scaled PERCENT small-face OPEN.pam CLOSED.pam FACE.ppm BLINK.ppm\n"
+        "       artwork_encode size PERCENT large-face|small-face|dialog-background|title|portrait\n",
         stderr);
     return 2;
+}
+
+int ScaleFrom(const std::string& text) {
+    const int percent = std::stoi(text);
+    if (std::find(std::begin(kRenditionScales), std::end(kRenditionScales), percent) == std::end(kRenditionScales)) {
+        throw std::runtime_error("no rendition is made for " + text + "%");
+    }
+    return percent;
+}
+
+int PrintSize(const std::vector<std::string>& args) {
+    if (args.size() != 3) return Usage();
+    const int percent = ScaleFrom(args[1]);
+    const struct {
+        const char* name;
+        Picture picture;
+    } names[] = {{"large-face", Picture::LargeFace}, {"small-face", Picture::SmallFace},
+                 {"dialog-background", Picture::DialogBackground}, {"title", Picture::Title},
+                 {"portrait", Picture::Portrait}};
+    for (const auto& n : names) {
+        if (args[2] != n.name) continue;
+        const PictureSize size = RenditionSize(n.picture, percent);
+        std::printf("%d %d\n", size.width, size.height);
+        return 0;
+    }
+    return Usage();
+}
+
+// A rendition for a larger display scale: the same rules as the stored
+// picture (opaque faces, a blink that changes only the eyes, a two-colour
+// title), at full colour otherwise.
+int RunScaled(const std::vector<std::string>& args) {
+    if (args.size() < 5) return Usage();
+    const int percent = ScaleFrom(args[1]);
+    const std::string& what = args[2];
+    if (what == "small-face") {
+        if (args.size() != 7) return Usage();
+        const RgbImage open = RequireOpaque(ReadSized(args[3], Picture::SmallFace, percent));
+        const RgbImage closed = RequireOpaque(ReadSized(args[4], Picture::SmallFace, percent));
+        const RgbImage blink = BlinkStrip(open, closed, ScaledRect(kBlinkRect, percent));
+        WriteFile(args[5], EncodePpm(open));
+        WriteFile(args[6], EncodePpm(blink));
+        return 0;
+    }
+    if (args.size() != 5) return Usage();
+    const std::string& in = args[3];
+    const std::string& out = args[4];
+    if (what == "large-face") {
+        WriteFile(out, EncodePpm(RequireOpaque(ReadSized(in, Picture::LargeFace, percent))));
+    } else if (what == "dialog-background") {
+        WriteFile(out, EncodePpm(RequireOpaque(ReadSized(in, Picture::DialogBackground, percent))));
+    } else if (what == "title") {
+        const RgbImage image = RequireOpaque(ReadSized(in, Picture::Title, percent));
+        WriteFile(out, EncodePpm(ExpandPalette(TwoColour(image, kDialogGrey, kTitleBlue, kTitleInkThreshold))));
+    } else if (what == "portrait") {
+        WriteFile(out, EncodePpm(RequireOpaque(ReadSized(in, Picture::Portrait, percent))));
+    } else {
+        return Usage();
+    }
+    return 0;
 }
 
 int Run(const std::vector<std::string>& args) {
     if (args.empty()) return Usage();
     const std::string& what = args[0];
+    if (what == "scaled") return RunScaled(args);
+    if (what == "size") return PrintSize(args);
 
     if (what == "small-face") {
         if (args.size() != 5) return Usage();

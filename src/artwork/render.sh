@@ -1,10 +1,12 @@
 #!/bin/sh
 # Renders the artwork sources (sources/*.svg) into the stored pictures that
-# the program embeds (generated/*.bmp and generated/Program.ico).
+# the program embeds: generated/*.bmp and generated/Program.ico at 96 dpi,
+# and generated/*-125.png, -150.png, -200.png, the same pictures rendered
+# again for those display scales.
 #
 #   src/artwork/render.sh [-o OUTDIR] [-e ENCODER]
 #
-#   -o OUTDIR   where to write the seven files (default: generated/ beside
+#   -o OUTDIR   where to write the 25 files (default: generated/ beside
 #               this script)
 #   -e ENCODER  an already built artwork_encode; without it the encoder is
 #               compiled from this folder's sources with c++
@@ -21,7 +23,7 @@ sources="$here/sources"
 out="$here/generated"
 encoder=""
 
-usage() { sed -n '5,11p' "$0" | sed 's/^# \{0,1\}//'; }
+usage() { sed -n '7,13p' "$0" | sed 's/^# \{0,1\}//'; }
 
 while [ $# -gt 0 ]; do
     case "$1" in
@@ -91,6 +93,27 @@ render() {
     convert "$work/$2.png" -depth 8 "pam:$work/$2.pam"
 }
 
+# render_at SCALE SOURCE NAME PICTURE [STYLESHEET]: the same, stretched to
+# the size that PICTURE's element has at SCALE percent.
+render_at() {
+    # shellcheck disable=SC2046  # WIDTH HEIGHT: two words on purpose
+    set -- "$@" $("$encoder" size "$1" "$4")
+    [ $# -ge 6 ] || { echo "render.sh: no size for $4 at $1%" >&2; exit 1; }
+    if [ $# -eq 7 ]; then
+        rsvg-convert -w "$6" -h "$7" -s "$5" -o "$work/$3.png" "$sources/$2.svg"
+    else
+        rsvg-convert -w "$5" -h "$6" -o "$work/$3.png" "$sources/$2.svg"
+    fi
+    convert "$work/$3.png" -depth 8 "pam:$work/$3.pam"
+}
+
+# png NAME: $work/NAME.ppm -> $work/out/NAME.png, without time stamps or
+# other chunks that would change from run to run.
+png() {
+    convert "$work/$1.ppm" -strip -define png:compression-level=9 \
+        -define png:exclude-chunks=date,time "png:$work/out/$1.png"
+}
+
 render large_face large_face
 render small_face small_face_open
 render small_face small_face_closed "$sources/eyes_closed.css"
@@ -108,9 +131,35 @@ mkdir -p "$work/out"
 "$encoder" portrait "$work/portrait.pam" "$work/out/Portrait.bmp"
 "$encoder" icon "$work/icon.pam" "$work/out/Program.ico"
 
+# The renditions for larger display scales, each rendered at the size its
+# element has there; the blink is cut from a closed-eyes face of that size.
+files="LargeFace.bmp SmallFace.bmp Blink.bmp DialogBackground.bmp Title.bmp Portrait.bmp Program.ico"
+for scale in 125 150 200; do
+    render_at "$scale" large_face "large_face_$scale" large-face
+    render_at "$scale" small_face "small_face_open_$scale" small-face
+    render_at "$scale" small_face "small_face_closed_$scale" small-face "$sources/eyes_closed.css"
+    render_at "$scale" dialog_background "dialog_background_$scale" dialog-background
+    render_at "$scale" title "title_$scale" title
+    render_at "$scale" portrait "portrait_$scale" portrait
+
+    "$encoder" scaled "$scale" large-face "$work/large_face_$scale.pam" "$work/LargeFace-$scale.ppm"
+    "$encoder" scaled "$scale" small-face "$work/small_face_open_$scale.pam" "$work/small_face_closed_$scale.pam" \
+        "$work/SmallFace-$scale.ppm" "$work/Blink-$scale.ppm"
+    "$encoder" scaled "$scale" dialog-background "$work/dialog_background_$scale.pam" \
+        "$work/DialogBackground-$scale.ppm"
+    "$encoder" scaled "$scale" title "$work/title_$scale.pam" "$work/Title-$scale.ppm"
+    "$encoder" scaled "$scale" portrait "$work/portrait_$scale.pam" "$work/Portrait-$scale.ppm"
+    for picture in LargeFace SmallFace Blink DialogBackground Title Portrait; do
+        png "$picture-$scale"
+        files="$files $picture-$scale.png"
+    done
+done
+
 # Only a complete set replaces the files in OUTDIR.
 mkdir -p "$out"
-for f in LargeFace.bmp SmallFace.bmp Blink.bmp DialogBackground.bmp Title.bmp Portrait.bmp Program.ico; do
+count=0
+for f in $files; do
     cp "$work/out/$f" "$out/$f"
+    count=$((count + 1))
 done
-echo "render.sh: wrote 7 pictures to $out"
+echo "render.sh: wrote $count pictures to $out"

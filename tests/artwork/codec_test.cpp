@@ -218,6 +218,32 @@ TEST(BlinkStrip, AcceptsOnlyChangesInsideTheEyeRectangle) {
     }
     EXPECT_THROW(BlinkStrip(face, face), std::runtime_error);
     EXPECT_THROW(BlinkStrip(face, RgbImage(232, 233)), std::runtime_error);
+
+    // At 150% the eyes lie in (70, 116, 99, 39) scaled: 105, 174, 148.5 and
+    // 58.5 taken to the even 148 and 58, as the window places the blink.
+    const Rect eyes = ScaledRect(kBlinkRect, 150);
+    EXPECT_EQ(eyes.x, 105);
+    EXPECT_EQ(eyes.y, 174);
+    EXPECT_EQ(eyes.width, 148);
+    EXPECT_EQ(eyes.height, 58);
+    const RgbImage large(350, 350, Rgb{200, 150, 120});
+    RgbImage largeClosed = large;
+    largeClosed.at(252, 231) = {10, 10, 10};  // the last pixel inside
+    EXPECT_EQ(BlinkStrip(large, largeClosed, eyes).at(147, 57), (Rgb{10, 10, 10}));
+    largeClosed.at(253, 200) = {10, 10, 10};  // one past the right edge
+    EXPECT_THROW(BlinkStrip(large, largeClosed, eyes), std::runtime_error);
+}
+
+TEST(ScaledPixels, NearestWithHalvesToEven) {
+    const struct {
+        int pixels, percent, expected;
+    } cases[] = {
+        {480, 125, 600}, {233, 125, 291}, {233, 150, 350}, {71, 150, 106}, {69, 150, 104},
+        {30, 125, 38},   {39, 125, 49},   {99, 150, 148},  {233, 200, 466}, {0, 150, 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ScaledPixels(c.pixels, c.percent), c.expected) << c.pixels << " at " << c.percent << "%";
+    }
 }
 
 TEST(Conversions, OpaqueOnlyAndIconMaskThreshold) {

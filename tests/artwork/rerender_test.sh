@@ -16,7 +16,15 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT INT TERM
 sh "$artwork/render.sh" -o "$scratch" -e "$encoder" || exit 1
 status=0
-for f in LargeFace.bmp SmallFace.bmp Blink.bmp DialogBackground.bmp Title.bmp Portrait.bmp Program.ico; do
+# The same set of files on both sides, and the same bytes in each.
+ls "$artwork/generated" > "$scratch.have"
+ls "$scratch" > "$scratch.want"
+if ! diff "$scratch.have" "$scratch.want"; then
+    echo "generated/ holds other files than a fresh render (< checked in, > rendered)"
+    status=1
+fi
+rm -f "$scratch.have" "$scratch.want"
+for f in $(ls "$scratch"); do
     if ! cmp "$artwork/generated/$f" "$scratch/$f"; then
         echo "$f differs from a fresh render: run src/artwork/render.sh and check the result in"
         status=1

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
@@ -140,6 +141,49 @@ TEST(StoredBitmaps, EveryHeaderFieldPaletteAndRowPadding) {
                 ASSERT_EQ(b[row + used - 1] & 0x0F, 0) << "row " << y;
             }
         }
+    }
+}
+
+// The renditions for larger display scales: PNG files of exactly the size
+// each picture's element has at that scale (the program draws nothing from
+// a file of another size), without the time chunks that would make a fresh
+// render differ.
+TEST(StoredRenditions, PngOfTheElementSizeAtEachScale) {
+    const struct {
+        const char* file;
+        int width, height;
+    } renditions[] = {
+        {"LargeFace-125.png", 600, 600},        {"LargeFace-150.png", 720, 720},
+        {"LargeFace-200.png", 960, 960},        {"SmallFace-125.png", 291, 291},
+        {"SmallFace-150.png", 350, 350},        {"SmallFace-200.png", 466, 466},  // 349.5 to the even 350
+        {"Blink-125.png", 124, 49},             {"Blink-150.png", 148, 58},       // 148.5, 58.5 to even
+        {"Blink-200.png", 198, 78},             {"DialogBackground-125.png", 375, 250},
+        {"DialogBackground-150.png", 450, 300}, {"DialogBackground-200.png", 600, 400},
+        {"Title-125.png", 162, 38},             {"Title-150.png", 195, 45},
+        {"Title-200.png", 260, 60},             {"Portrait-125.png", 89, 86},
+        {"Portrait-150.png", 106, 104},         {"Portrait-200.png", 142, 138},
+    };
+    const Bytes signature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    const auto big = [](const Bytes& b, std::size_t at) {
+        return static_cast<std::uint32_t>(b.at(at)) << 24 | static_cast<std::uint32_t>(b.at(at + 1)) << 16 |
+               static_cast<std::uint32_t>(b.at(at + 2)) << 8 | b.at(at + 3);
+    };
+    for (const auto& r : renditions) {
+        SCOPED_TRACE(r.file);
+        const Bytes b = ReadGenerated(r.file);
+        ASSERT_GT(b.size(), 33u);
+        EXPECT_TRUE(std::equal(signature.begin(), signature.end(), b.begin()));
+        EXPECT_EQ(std::string(b.begin() + 12, b.begin() + 16), "IHDR");
+        EXPECT_EQ(big(b, 16), static_cast<std::uint32_t>(r.width));
+        EXPECT_EQ(big(b, 20), static_cast<std::uint32_t>(r.height));
+        EXPECT_EQ(b.at(28), 0) << "interlaced";
+        std::set<std::string> chunks;
+        for (std::size_t at = 8; at + 8 <= b.size(); at += 12 + big(b, at)) {
+            chunks.insert(std::string(b.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                                      b.begin() + static_cast<std::ptrdiff_t>(at + 8)));
+        }
+        EXPECT_TRUE(chunks.count("IDAT") && chunks.count("IEND"));
+        EXPECT_FALSE(chunks.count("tIME") || chunks.count("tEXt") || chunks.count("zTXt")) << "time stamps";
     }
 }
 

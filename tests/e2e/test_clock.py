@@ -1,8 +1,8 @@
 """The clocks tell the time: their hands read pixel by pixel, the small clock's blink, and both at 150%.
 
 The hands are drawn with plain pens over the face picture, so a pixel on a hand's centre line is
-exactly the hand's colour, and a pixel that no hand touches is exactly the picture's (at 100%;
-at 150% the picture is smoothly scaled and compared loosely). Each check below works out, for a
+exactly the hand's colour, and a pixel that no hand touches is exactly the picture's: the stored
+96-dpi one at 100%, the one rendered for the scale at 150%. Each check below works out, for a
 set of sample points, what must be there: the topmost hand that surely covers the point, or the
 face; points on the edge of a pen, where rasterising may go either way, are left out.
 """
@@ -35,7 +35,7 @@ class Hand:
 @dataclass(frozen=True)
 class Dial:
     name: str
-    face: str  # picture file
+    face: str  # picture, without .bmp or -150.png
     size: int  # client area in twips (square)
     pivot: tuple[int, int]  # twips
     hands: tuple[Hand, Hand, Hand]  # top to bottom: second, minute, hour
@@ -45,10 +45,10 @@ class Dial:
     eye: tuple[int, int, int, int] | None = None  # blink overlay: left, top (twips), picture size (px)
 
 
-LARGE = Dial("large", "LargeFace.bmp", 7200, (3775, 5700),
+LARGE = Dial("large", "LargeFace", 7200, (3775, 5700),
              (Hand("second", RED, 1), Hand("minute", BLACK, 3), Hand("hour", BLACK, 5)),
              (3720, 5640, 135, 135), RED, None)
-SMALL = Dial("small", "SmallFace.bmp", 3555, (1740, 1740),
+SMALL = Dial("small", "SmallFace", 3555, (1740, 1740),
              (Hand("second", PINK, 1), Hand("minute", LILAC, 3), Hand("hour", LILAC, 5)),
              (1680, 1680, 135, 135), PINK, b"[MAIN]\r\nSIZE=2\r\nTOP=0\r\nLEFT=0\r\n", (1050, 1740, 99, 39))
 
@@ -81,8 +81,8 @@ class Scene:
         self.dial = dial
         self.tpp = twips_per_pixel
         self.scale = 15 / twips_per_pixel
-        self.face = Image.load_bmp(str(ARTWORK / dial.face))
-        self.blink = Image.load_bmp(str(ARTWORK / "Blink.bmp")) if dial.eye else None
+        self.face = self.picture(dial.face)
+        self.blink = self.picture("Blink") if dial.eye else None
         self.pivot = self.to_pixels(dial.pivot)
         self.ends = [self.to_pixels(end) for end in END_POINTS[(dial, when)]]
         self.widths = [max(1, round(hand.width * self.scale)) for hand in dial.hands]
@@ -93,6 +93,12 @@ class Scene:
         if dial.eye:
             x, y, w, h = dial.eye
             self.eye = Rect(self.px(x), self.px(y), round(w * self.scale), round(h * self.scale))
+
+    def picture(self, name: str) -> Image:
+        """The picture the program draws at this scale: the stored one, or the rendition for it."""
+        if self.tpp == 15:
+            return Image.load_bmp(str(ARTWORK / f"{name}.bmp"))
+        return Image.decode((ARTWORK / f"{name}-{round(1500 / self.tpp)}.png").read_bytes())
 
     # Twips to pixels the way the program converts: nearest, a half to the even neighbour.
     def px(self, twips: float) -> int:
@@ -127,16 +133,7 @@ class Scene:
                     and self._picture_matches(self.blink, actual, x - self.eye.x, y - self.eye.y))
 
     def _picture_matches(self, picture: Image, actual: Colour, x: int, y: int) -> bool:
-        if self.scale == 1:
-            return picture.pixel(x, y) == actual
-        # Smoothly scaled: the pixel lies within the colours of the picture's pixels around it.
-        sx, sy = (x + 0.5) / self.scale - 0.5, (y + 0.5) / self.scale - 0.5
-        around = [picture.pixel(i, j)
-                  for j in range(max(0, math.floor(sy) - 1), min(picture.height, math.ceil(sy) + 2))
-                  for i in range(max(0, math.floor(sx) - 1), min(picture.width, math.ceil(sx) + 2))]
-        if not around:
-            return False
-        return all(min(c[k] for c in around) - 10 <= actual[k] <= max(c[k] for c in around) + 10 for k in range(3))
+        return 0 <= x < picture.width and 0 <= y < picture.height and picture.pixel(x, y) == actual
 
     def along(self, end: tuple[int, int], start: float, stop: float) -> list[tuple[int, int]]:
         """Whole pixels on the line from the pivot towards end, from start to stop pixels out."""
@@ -224,8 +221,15 @@ class Hands(ClockTest):
         self.run_clock(SMALL, QUARTER_TO_TEN)
 
     def test_small_hands_at_three_and_blink(self):
+        self.check_blink(tpp=15)
+
+    def test_small_clock_blinks_only_in_the_eyes_at_150_percent(self):
+        self.check_blink(tpp=10)
+
+    def check_blink(self, tpp: int) -> None:
         # A small screen: each capture of it takes a few milliseconds, well inside one 200 ms tick.
-        s, clock, scene, shot = self.run_clock(SMALL, THREE, screen=(320, 240))
+        screen = (320, 240) if tpp == 15 else (400, 400)
+        s, clock, scene, shot = self.run_clock(SMALL, THREE, tpp, screen=screen)
         rect, eye = clock.geometry(), scene.eye
         # The eye pixels that no hand or disc touches: the face's when open, the blink picture's when closed.
         probe = [(x, y) for y in range(eye.y, eye.bottom) for x in range(eye.x, eye.right)
@@ -284,9 +288,9 @@ class Hands(ClockTest):
         self.assertCutAway(shot, cut, s.background)
         self.assertCovered(shot, kept, s.background)
         bad = [(p, shot.pixel(*p)) for p in kept if not scene.face_shows(shot, *p)]
-        self.assertEqual(bad, [], "the face picture, scaled 1.5 times, must fill the shape to its edge")
+        self.assertEqual(bad, [], "the face picture made for 150% must fill the shape to its edge")
         extents = clock.shape_extents()
         self.assertIsNotNone(extents, "the window has no shape")
-        side = round(scene.face.width * scene.scale)  # 720, or 349.5 taken to the even 350
+        side = scene.face.width  # the picture made for 150%: 720, or 349.5 taken to the even 350
         self.assertLessEqual(abs(extents.width - side), 1, f"shape {extents} for a face of {side} pixels")
         self.assertLessEqual(abs(extents.height - side), 1, f"shape {extents} for a face of {side} pixels")

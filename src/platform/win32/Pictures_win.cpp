@@ -15,7 +15,7 @@ constexpr DWORD kCopyWhereMasked = 0xAACC0020;
 
 }  // namespace
 
-Pictures::Pictures(HINSTANCE instance) {
+Pictures::Pictures(HINSTANCE instance) : instance_(instance) {
     Load(instance, artwork::Picture::LargeFace, IDR_LARGE_FACE);
     Load(instance, artwork::Picture::SmallFace, IDR_SMALL_FACE);
     Load(instance, artwork::Picture::Blink, IDR_BLINK);
@@ -75,6 +75,38 @@ void Pictures::MakeMask(HDC dc, Entry& entry) {
     ::BitBlt(mask.Get(), 0, 0, entry.scaledWidth, entry.scaledHeight, colour.Get(), 0, 0, NOTSRCCOPY);
 }
 
+Bitmap Pictures::FromRendition(HDC dc, artwork::Picture picture, int width, int height) {
+    const Entry& entry = At(picture);
+    if (width <= entry.width && height <= entry.height) return {};
+    // The rendition made for this size; for a size between two, the next
+    // larger one (or the largest), so that it is only ever scaled down.
+    int chosen = -1;
+    for (int i = 0; i < artwork::kRenditionCount; ++i) {
+        artwork::PictureSize size = artwork::RenditionSize(picture, artwork::kRenditionScales[i]);
+        chosen = i;
+        if (size.width >= width && size.height >= height) break;
+    }
+    artwork::PictureSize size = artwork::RenditionSize(picture, artwork::kRenditionScales[chosen]);
+    int resourceId = IDR_RENDITIONS + 10 * static_cast<int>(picture) + chosen;
+    HRSRC found = ::FindResourceW(instance_, MAKEINTRESOURCEW(resourceId), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+    HGLOBAL loaded = found ? ::LoadResource(instance_, found) : nullptr;
+    const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
+    Bitmap rendition = decoder_.Decode(bytes, found ? ::SizeofResource(instance_, found) : 0, size.width, size.height);
+    if (!rendition || (size.width == width && size.height == height)) return rendition;
+
+    Bitmap scaled(::CreateCompatibleBitmap(dc, width, height));
+    if (!scaled) return {};
+    MemoryDC from(dc);
+    MemoryDC to(dc);
+    Selection selectFrom(from.Get(), rendition.Get());
+    Selection selectTo(to.Get(), scaled.Get());
+    // As below: smooth, except where the grey must stay exact.
+    ::SetStretchBltMode(to.Get(), artwork::GreyIsSeeThrough(picture) ? COLORONCOLOR : HALFTONE);
+    ::SetBrushOrgEx(to.Get(), 0, 0, nullptr);
+    ::StretchBlt(to.Get(), 0, 0, width, height, from.Get(), 0, 0, size.width, size.height, SRCCOPY);
+    return scaled;
+}
+
 void Pictures::Draw(HDC dc, artwork::Picture picture, int x, int y, int width, int height, const RECT& clip) {
     Entry& entry = At(picture);
     if (!entry.info || width <= 0 || height <= 0) return;
@@ -96,8 +128,13 @@ void Pictures::Draw(HDC dc, artwork::Picture picture, int x, int y, int width, i
     }
 
     if (!entry.scaled || entry.scaledWidth != width || entry.scaledHeight != height) {
-        entry.scaled = Bitmap(::CreateCompatibleBitmap(dc, width, height));
         entry.mask.Reset();
+        entry.scaled = FromRendition(dc, picture, width, height);
+        entry.scaledWidth = width;
+        entry.scaledHeight = height;
+    }
+    if (!entry.scaled) {
+        entry.scaled = Bitmap(::CreateCompatibleBitmap(dc, width, height));
         if (!entry.scaled) return;
         MemoryDC scaling(dc);
         Selection select(scaling.Get(), entry.scaled.Get());

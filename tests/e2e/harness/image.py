@@ -7,6 +7,7 @@ ImageMagick's `import`, and PNG files are written (and read back) with zlib.
 from __future__ import annotations
 
 import struct
+import subprocess
 import zlib
 from dataclasses import dataclass
 from typing import Callable, Iterator, NamedTuple
@@ -122,6 +123,14 @@ class Image:
             rows.append(line)
             prev = line
         return Image(width, height, b"".join(rows))
+
+    @staticmethod
+    def decode(blob: bytes) -> "Image":
+        """Reads any picture file ImageMagick knows (the program's PNG renditions, an
+        rsvg-convert render), fully opaque, through its convert."""
+        ppm = subprocess.run(["convert", "-", "-depth", "8", "ppm:-"], input=blob, stdout=subprocess.PIPE,
+                             stderr=subprocess.PIPE, check=True, timeout=60).stdout
+        return Image.from_ppm(ppm)
 
     @staticmethod
     def load_bmp(path: str) -> "Image":
