@@ -16,9 +16,21 @@ import subprocess
 import tempfile
 from pathlib import Path
 
-WINE = "/usr/lib/wine/wine64"
+# Which build of the program the tests run: "win64" (under wine64 in a 64-bit prefix) or
+# "win32" (under Debian's 32-bit loader in a prefix made with WINEARCH=win32). CTest sets it
+# per test; one process of the harness serves one build.
+ARCHES = {"win32": "/usr/lib/wine/wine", "win64": "/usr/lib/wine/wine64"}
+ARCH = os.environ.get("MARISOLE_E2E_ARCH", "win64")
+if ARCH not in ARCHES:
+    raise SystemExit(f"MARISOLE_E2E_ARCH={ARCH!r}: expected one of {', '.join(ARCHES)}")
+WINE = ARCHES[ARCH]
+# One server for both: Debian's script starts the 64-bit wineserver, which serves 32-bit programs too.
 WINESERVER = "/usr/lib/wine/wineserver"
-FAKETIME_LIB = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
+# "$LIB" is expanded by each process's own dynamic loader (lib/x86_64-linux-gnu or
+# lib/i386-linux-gnu), so one setting preloads the matching libfaketime into the 64-bit
+# wineserver, which keeps the time Windows programs read, and into the 32-bit or 64-bit
+# program alike.
+FAKETIME_LIB = "/usr/$LIB/faketime/libfaketime.so.1"
 
 # Files that Wine only ever reads once a prefix exists.
 _SHARED_SUFFIXES = {".dll", ".exe", ".drv", ".sys", ".nls", ".acm", ".cpl", ".ocx", ".tlb", ".ds",
@@ -37,9 +49,15 @@ TEMPLATE_REGISTRY = {
 
 
 def wine_version() -> str:
-    out = subprocess.run([WINE, "--version"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                         env=base_env({}))
-    return out.stdout.decode().strip()
+    """The loader's version and the prefix's architecture: what the template is made for."""
+    try:
+        out = subprocess.run([WINE, "--version"], stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                             env=base_env({}))
+    except OSError as error:
+        raise RuntimeError(f"{WINE} cannot run here: {error}") from None
+    if out.returncode != 0:
+        raise RuntimeError(f"{WINE} --version failed: {out.stdout.decode(errors='replace')}")
+    return f"{out.stdout.decode().strip()} {ARCH}"
 
 
 def base_env(extra: dict[str, str]) -> dict[str, str]:
@@ -119,7 +137,7 @@ def ensure_template(template: Path) -> Path:
         staging = template.with_name(template.name + ".new")
         if staging.exists():
             shutil.rmtree(staging)
-        env = base_env({"WINEPREFIX": str(staging)})
+        env = base_env({"WINEPREFIX": str(staging), "WINEARCH": ARCH})
         env.pop("DISPLAY", None)  # no windows while the prefix is built
         try:
             proc = subprocess.run([WINE, "wineboot", "--init"], env=env, stdout=subprocess.PIPE,
