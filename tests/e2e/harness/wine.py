@@ -9,6 +9,7 @@ ini files, user folders) is a real copy the test may change freely.
 
 from __future__ import annotations
 
+import errno
 import fcntl
 import os
 import shutil
@@ -54,7 +55,8 @@ def wine_version() -> str:
         out = subprocess.run([WINE, "--version"], stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                              env=base_env({}))
     except OSError as error:
-        raise RuntimeError(f"{WINE} cannot run here: {error}") from None
+        hint = " (this kernel does not run 32-bit programs)" if error.errno == errno.ENOEXEC else ""
+        raise RuntimeError(f"{WINE} cannot run here: {error}{hint}") from None
     if out.returncode != 0:
         raise RuntimeError(f"{WINE} --version failed: {out.stdout.decode(errors='replace')}")
     return f"{out.stdout.decode().strip()} {ARCH}"
