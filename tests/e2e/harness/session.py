@@ -179,8 +179,10 @@ class Session:
         if self.registry:
             self._apply_registry()
         self._start_x()
-        self._env = wine.base_env({"WINEPREFIX": str(self.prefix), "DISPLAY": self.display.name,
-                                   **self.faketime})
+        faketime = dict(self.faketime)
+        if faketime and wine.ARCH == "win32":
+            faketime["LD_PRELOAD"] += " " + wine.time64_preload(root)
+        self._env = wine.base_env({"WINEPREFIX": str(self.prefix), "DISPLAY": self.display.name, **faketime})
         self._start_wineserver()
         return self
 

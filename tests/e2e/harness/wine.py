@@ -96,6 +96,39 @@ def faketime_env(time: str | None, speed: float | None = None, fake_monotonic: b
     return env
 
 
+_TIME64_SOURCE = Path(__file__).with_name("time64.c")
+_TIME64_NAME = "marisole-time64.so"
+# Where each architecture's dynamic loader looks for its copy ("$LIB" as Debian expands it).
+_TIME64_LIBS = {"lib/i386-linux-gnu": "-m32", "lib/x86_64-linux-gnu": "-m64"}
+
+
+def time64_preload(root: Path) -> str:
+    """The LD_PRELOAD entry that carries libfaketime's time to Debian's 32-bit Wine (see time64.c).
+
+    Builds the library for both architectures under root once (again when its source changes)
+    and returns its path with "$LIB" in it.
+    """
+    source = _TIME64_SOURCE.read_bytes()
+    stamp = root / "time64" / ".source"
+    with open(_lock_path(root / "time64"), "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if not (stamp.exists() and stamp.read_bytes() == source):
+            for lib, flag in _TIME64_LIBS.items():
+                out = root / "time64" / lib / _TIME64_NAME
+                out.parent.mkdir(parents=True, exist_ok=True)
+                proc = subprocess.run(["gcc", flag, "-O2", "-fPIC", "-shared", "-nostdlib", "-o", str(out),
+                                       str(_TIME64_SOURCE)], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+                if proc.returncode != 0:
+                    raise RuntimeError(f"building {out} failed:\n{proc.stdout.decode(errors='replace')}")
+            stamp.write_bytes(source)
+    return str(root / "time64" / "$LIB" / _TIME64_NAME)
+
+
+def _lock_path(path: Path) -> Path:
+    path.parent.mkdir(parents=True, exist_ok=True)
+    return path.with_name(path.name + ".lock")
+
+
 def _server_tmpdir(prefix: Path) -> Path | None:
     """Debian's Wine keeps the name of the prefix's socket folder (/tmp/wine-XXXXXX) in the prefix."""
     try:
