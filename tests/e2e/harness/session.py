@@ -181,7 +181,7 @@ class Session:
         self._start_x()
         faketime = dict(self.faketime)
         if faketime and wine.ARCH == "win32":
-            faketime["LD_PRELOAD"] += " " + wine.time64_preload(root)
+            faketime["LD_PRELOAD"] += " " + wine.time64_preload()
         self._env = wine.base_env({"WINEPREFIX": str(self.prefix), "DISPLAY": self.display.name, **faketime})
         self._start_wineserver()
         return self

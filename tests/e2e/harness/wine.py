@@ -11,6 +11,7 @@ from __future__ import annotations
 
 import errno
 import fcntl
+import hashlib
 import os
 import shutil
 import subprocess
@@ -28,9 +29,9 @@ WINE = ARCHES[ARCH]
 # One server for both: Debian's script starts the 64-bit wineserver, which serves 32-bit programs too.
 WINESERVER = "/usr/lib/wine/wineserver"
 # "$LIB" is expanded by each process's own dynamic loader (lib/x86_64-linux-gnu or
-# lib/i386-linux-gnu), so one setting preloads the matching libfaketime into the 64-bit
-# wineserver, which keeps the time Windows programs read, and into the 32-bit or 64-bit
-# program alike.
+# lib/i386-linux-gnu), so one setting preloads the matching libfaketime into every Wine
+# process: the program, 32-bit or 64-bit, which reads the wall clock itself, and the 64-bit
+# wineserver, whose timers follow the monotonic clock when that is faked too.
 FAKETIME_LIB = "/usr/$LIB/faketime/libfaketime.so.1"
 
 # Files that Wine only ever reads once a prefix exists.
@@ -102,31 +103,39 @@ _TIME64_NAME = "marisole-time64.so"
 _TIME64_LIBS = {"lib/i386-linux-gnu": "-m32", "lib/x86_64-linux-gnu": "-m64"}
 
 
-def time64_preload(root: Path) -> str:
+def time64_preload() -> str:
     """The LD_PRELOAD entry that carries libfaketime's time to Debian's 32-bit Wine (see time64.c).
 
-    Builds the library for both architectures under root once (again when its source changes)
-    and returns its path with "$LIB" in it.
+    Builds the library for both architectures once per version of its source, in a folder of
+    the temporary directory named after the source's hash (LD_PRELOAD splits at spaces, which
+    a build tree's path may hold), and returns its path with "$LIB" in it.
     """
     source = _TIME64_SOURCE.read_bytes()
-    stamp = root / "time64" / ".source"
-    with open(_lock_path(root / "time64"), "w") as lock:
-        fcntl.flock(lock, fcntl.LOCK_EX)
-        if not (stamp.exists() and stamp.read_bytes() == source):
+    folder = Path(tempfile.gettempdir()) / f"marisole-time64-{hashlib.sha256(source).hexdigest()[:16]}"
+    if not folder.is_dir():
+        staging = Path(tempfile.mkdtemp(prefix=folder.name + ".", dir=folder.parent))
+        try:
             for lib, flag in _TIME64_LIBS.items():
-                out = root / "time64" / lib / _TIME64_NAME
-                out.parent.mkdir(parents=True, exist_ok=True)
+                out = staging / lib / _TIME64_NAME
+                out.parent.mkdir(parents=True)
                 proc = subprocess.run(["gcc", flag, "-O2", "-fPIC", "-shared", "-nostdlib", "-o", str(out),
                                        str(_TIME64_SOURCE)], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
                 if proc.returncode != 0:
                     raise RuntimeError(f"building {out} failed:\n{proc.stdout.decode(errors='replace')}")
-            stamp.write_bytes(source)
-    return str(root / "time64" / "$LIB" / _TIME64_NAME)
-
-
-def _lock_path(path: Path) -> Path:
-    path.parent.mkdir(parents=True, exist_ok=True)
-    return path.with_name(path.name + ".lock")
+            staging.chmod(0o755)
+            try:
+                staging.rename(folder)
+            except OSError:
+                if not folder.is_dir():  # another session made it meanwhile: use that one
+                    raise
+        finally:
+            shutil.rmtree(staging, ignore_errors=True)
+    # Everything in it is preloaded into the programs: it must be ours and closed to others.
+    for path in (folder, *folder.rglob("*")):
+        info = path.lstat()
+        if info.st_uid != os.getuid() or info.st_mode & 0o022 or path.is_symlink():
+            raise RuntimeError(f"{path} is not this user's alone; remove {folder}")
+    return str(folder / "$LIB" / _TIME64_NAME)
 
 
 def _server_tmpdir(prefix: Path) -> Path | None:
