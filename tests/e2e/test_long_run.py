@@ -25,7 +25,7 @@ from harness.testcase import short_name
 
 CLOCK = "^Form1$"
 SPEED = 300  # ten hours of the program's time in two minutes
-REAL_PACE_SECONDS = 5  # each process's first seconds at the real pace, while Wine starts
+REAL_PACE_SECONDS = 15  # each process's first seconds at the real pace, while Wine starts
 HOUR = 3600
 HOURS = 10
 BLINK_CHANCE = 1 / 20  # of a tick
