@@ -30,8 +30,21 @@ package_list() {
 missing_packages() {
   local pkg
   for pkg in $(package_list); do
-    if [ "$(dpkg-query -W -f='${db:Status-Status}' "$pkg" 2>/dev/null)" != installed ]; then
+    # A name without ":arch" may match the package of two architectures: one installed is enough.
+    if ! dpkg-query -W -f='${db:Status-Status}\n' "$pkg" 2>/dev/null | grep -qx installed; then
       echo "$pkg"
+    fi
+  done
+}
+
+# Adds to dpkg the foreign architectures (":i386") that the missing packages come from.
+add_foreign_architectures() {
+  local arch
+  for arch in $(printf '%s\n' "$@" | sed -n 's/^[^:]*:\(.*\)$/\1/p' | sort -u); do
+    [ "$arch" = "$(dpkg --print-architecture)" ] && continue
+    if ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
+      log "adding the $arch architecture to dpkg"
+      as_root dpkg --add-architecture "$arch"
     fi
   done
 }
@@ -45,9 +58,12 @@ ensure_packages() {
     return
   fi
   log "installing missing packages: $missing"
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get update
   # shellcheck disable=SC2086  # one word per package
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y $missing
+  add_foreign_architectures $missing
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get update
+  # --no-remove: an i386 package must never make apt take an amd64 one away.
+  # shellcheck disable=SC2086  # one word per package
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-remove $missing
   missing=$(missing_packages | tr '\n' ' ')
   [ -z "${missing// /}" ] || die "still missing after apt-get install: $missing"
 }
@@ -63,6 +79,12 @@ build_preset() {
     fi
     cmake --build --preset "$preset" || die "building preset $preset failed"
   )
+}
+
+# True when this machine runs the 32-bit Windows program: Debian's 32-bit Wine loader starts
+# (it cannot where the kernel runs no 32-bit code).
+wine32_runs() {
+  /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 
 # True when $DISPLAY names an X display we can talk to.

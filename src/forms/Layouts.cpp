@@ -1,5 +1,7 @@
 #include "forms/Layouts.h"
 
+#include "Version.h"
+
 namespace forms {
 
 using artwork::Picture;
@@ -102,7 +104,7 @@ FormLayout AboutLayout() {
              .color = Rgb(255, 0, 0), .caption = "(C) 2026 Marisole", .tabIndex = 2, .font = kLabelFont,
              .container = "Picture1"},
             {.name = "Label1", .kind = ElementKind::Label, .left = 1920, .top = 240, .width = 735, .height = 255,
-             .color = Rgb(0, 0, 255), .caption = " Ver1.00", .tabIndex = 1, .font = kLabelFont,
+             .color = Rgb(0, 0, 255), .caption = " Ver" MARISOLE_VERSION_TEXT, .tabIndex = 1, .font = kLabelFont,
              .container = "Picture1"},
             {.name = "Image1", .kind = ElementKind::Image, .left = 2640, .top = 120, .width = 1065, .height = 1035,
              .picture = Picture::Portrait, .container = "Picture1"},

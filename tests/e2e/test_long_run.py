@@ -1,7 +1,7 @@
 """A long run of the small clock, sped up: ten hours of ticks and blinks in a few minutes,
 with the program's live GDI objects and its memory flat from the first hour to the last.
 
-The statistics build (preset win64-stats) appends every ten seconds of its own time a line
+The statistics build (presets win32-stats and win64-stats) appends every ten seconds of its own time a line
 to MarisoleClock.stats beside it:
 
     seconds=10 paints=27 pixels=254393 gdi=10 handles=0 workingset=26161152 private=0
@@ -20,20 +20,16 @@ import time
 from pathlib import Path
 
 from harness import ClockTest, Session, labels, slow, wait_for
+from harness.session import default_stats_exe
 from harness.testcase import short_name
 
 CLOCK = "^Form1$"
 SPEED = 300  # ten hours of the program's time in two minutes
-REAL_PACE_SECONDS = 5  # each process's first seconds at the real pace, while Wine starts
+REAL_PACE_SECONDS = 15  # each process's first seconds at the real pace, while Wine starts
 HOUR = 3600
 HOURS = 10
 BLINK_CHANCE = 1 / 20  # of a tick
 WORKING_SET_SLACK = 512 * 1024  # bytes: page-granular noise, far below what a leak per tick adds
-
-
-def stats_exe() -> Path:
-    repo = Path(__file__).resolve().parents[2]
-    return Path(os.environ.get("MARISOLE_CLOCK_STATS_EXE", repo / "build" / "win64-stats" / "MarisoleClock.exe"))
 
 
 def read_stats(path: Path) -> list[dict[str, int]]:
@@ -60,7 +56,7 @@ class LongRun(ClockTest):
     @slow(timeout=600)
     @labels("reliability")
     def test_ten_hours_of_the_small_clock_leak_nothing(self):
-        s = Session(short_name(self.id()), exe=stats_exe(), time="2026-01-01 00:00:00", speed=SPEED,
+        s = Session(short_name(self.id()), exe=default_stats_exe(), time="2026-01-01 00:00:00", speed=SPEED,
                     fake_monotonic=True, ini=b"[MAIN]\r\nSIZE=2\r\nTOP=1500\r\nLEFT=1500\r\n")
         s.faketime["FAKETIME_START_AFTER_SECONDS"] = str(REAL_PACE_SECONDS)
         self.addCleanup(s.close)

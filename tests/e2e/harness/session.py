@@ -36,11 +36,18 @@ BACKGROUND = "#ff00ff"
 
 
 def default_exe() -> Path:
-    return Path(os.environ.get("MARISOLE_CLOCK_EXE", REPO / "build" / "win64" / "MarisoleClock.exe"))
+    """The program under test: the one CTest names, else the build of the harness's architecture."""
+    return Path(os.environ.get("MARISOLE_CLOCK_EXE", REPO / "build" / wine.ARCH / "MarisoleClock.exe"))
+
+
+def default_stats_exe() -> Path:
+    """The statistics build (counts paints and live GDI objects) of the same architecture."""
+    return Path(os.environ.get("MARISOLE_CLOCK_STATS_EXE", REPO / "build" / f"{wine.ARCH}-stats" / "MarisoleClock.exe"))
 
 
 def work_root() -> Path:
-    return Path(os.environ.get("MARISOLE_E2E_DIR", REPO / "build" / "e2e"))
+    """Template prefix, sessions and artifacts: one folder per architecture."""
+    return Path(os.environ.get("MARISOLE_E2E_DIR", REPO / "build" / "e2e" / wine.ARCH))
 
 
 def _die_with_parent() -> None:
@@ -158,7 +165,7 @@ class Session:
 
     def start(self) -> "Session":
         if not self.exe.is_file():
-            raise AssertionError(f"the Windows program is missing: {self.exe} (build the win64 preset first)")
+            raise AssertionError(f"the Windows program is missing: {self.exe} (build the {wine.ARCH} preset first)")
         root = work_root()
         template = wine.ensure_template(root / "wineprefix-template")
         if self.artifacts.exists():
@@ -182,8 +189,10 @@ class Session:
         if self.registry:
             self._apply_registry()
         self._start_x()
-        self._env = wine.base_env({"WINEPREFIX": str(self.prefix), "DISPLAY": self.display.name,
-                                   **self.faketime})
+        faketime = dict(self.faketime)
+        if faketime and wine.ARCH == "win32":
+            faketime["LD_PRELOAD"] += " " + wine.time64_preload()
+        self._env = wine.base_env({"WINEPREFIX": str(self.prefix), "DISPLAY": self.display.name, **faketime})
         self._start_wineserver()
         return self
 

@@ -9,16 +9,30 @@ ini files, user folders) is a real copy the test may change freely.
 
 from __future__ import annotations
 
+import errno
 import fcntl
+import hashlib
 import os
 import shutil
 import subprocess
 import tempfile
 from pathlib import Path
 
-WINE = "/usr/lib/wine/wine64"
+# Which build of the program the tests run: "win64" (under wine64 in a 64-bit prefix) or
+# "win32" (under Debian's 32-bit loader in a prefix made with WINEARCH=win32). CTest sets it
+# per test; one process of the harness serves one build.
+ARCHES = {"win32": "/usr/lib/wine/wine", "win64": "/usr/lib/wine/wine64"}
+ARCH = os.environ.get("MARISOLE_E2E_ARCH", "win64")
+if ARCH not in ARCHES:
+    raise SystemExit(f"MARISOLE_E2E_ARCH={ARCH!r}: expected one of {', '.join(ARCHES)}")
+WINE = ARCHES[ARCH]
+# One server for both: Debian's script starts the 64-bit wineserver, which serves 32-bit programs too.
 WINESERVER = "/usr/lib/wine/wineserver"
-FAKETIME_LIB = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
+# "$LIB" is expanded by each process's own dynamic loader (lib/x86_64-linux-gnu or
+# lib/i386-linux-gnu), so one setting preloads the matching libfaketime into every Wine
+# process: the program, 32-bit or 64-bit, which reads the wall clock itself, and the 64-bit
+# wineserver, whose timers follow the monotonic clock when that is faked too.
+FAKETIME_LIB = "/usr/$LIB/faketime/libfaketime.so.1"
 
 # Files that Wine only ever reads once a prefix exists.
 _SHARED_SUFFIXES = {".dll", ".exe", ".drv", ".sys", ".nls", ".acm", ".cpl", ".ocx", ".tlb", ".ds",
@@ -37,9 +51,16 @@ TEMPLATE_REGISTRY = {
 
 
 def wine_version() -> str:
-    out = subprocess.run([WINE, "--version"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                         env=base_env({}))
-    return out.stdout.decode().strip()
+    """The loader's version and the prefix's architecture: what the template is made for."""
+    try:
+        out = subprocess.run([WINE, "--version"], stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                             env=base_env({}))
+    except OSError as error:
+        hint = " (this kernel does not run 32-bit programs)" if error.errno == errno.ENOEXEC else ""
+        raise RuntimeError(f"{WINE} cannot run here: {error}{hint}") from None
+    if out.returncode != 0:
+        raise RuntimeError(f"{WINE} --version failed: {out.stdout.decode(errors='replace')}")
+    return f"{out.stdout.decode().strip()} {ARCH}"
 
 
 def base_env(extra: dict[str, str]) -> dict[str, str]:
@@ -74,6 +95,47 @@ def faketime_env(time: str | None, speed: float | None = None, fake_monotonic: b
     if not fake_monotonic:
         env["FAKETIME_DONT_FAKE_MONOTONIC"] = "1"
     return env
+
+
+_TIME64_SOURCE = Path(__file__).with_name("time64.c")
+_TIME64_NAME = "marisole-time64.so"
+# Where each architecture's dynamic loader looks for its copy ("$LIB" as Debian expands it).
+_TIME64_LIBS = {"lib/i386-linux-gnu": "-m32", "lib/x86_64-linux-gnu": "-m64"}
+
+
+def time64_preload() -> str:
+    """The LD_PRELOAD entry that carries libfaketime's time to Debian's 32-bit Wine (see time64.c).
+
+    Builds the library for both architectures once per version of its source, in a folder of
+    the temporary directory named after the source's hash (LD_PRELOAD splits at spaces, which
+    a build tree's path may hold), and returns its path with "$LIB" in it.
+    """
+    source = _TIME64_SOURCE.read_bytes()
+    folder = Path(tempfile.gettempdir()) / f"marisole-time64-{hashlib.sha256(source).hexdigest()[:16]}"
+    if not folder.is_dir():
+        staging = Path(tempfile.mkdtemp(prefix=folder.name + ".", dir=folder.parent))
+        try:
+            for lib, flag in _TIME64_LIBS.items():
+                out = staging / lib / _TIME64_NAME
+                out.parent.mkdir(parents=True)
+                proc = subprocess.run(["gcc", flag, "-O2", "-fPIC", "-shared", "-nostdlib", "-o", str(out),
+                                       str(_TIME64_SOURCE)], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+                if proc.returncode != 0:
+                    raise RuntimeError(f"building {out} failed:\n{proc.stdout.decode(errors='replace')}")
+            staging.chmod(0o755)
+            try:
+                staging.rename(folder)
+            except OSError:
+                if not folder.is_dir():  # another session made it meanwhile: use that one
+                    raise
+        finally:
+            shutil.rmtree(staging, ignore_errors=True)
+    # Everything in it is preloaded into the programs: it must be ours and closed to others.
+    for path in (folder, *folder.rglob("*")):
+        info = path.lstat()
+        if info.st_uid != os.getuid() or info.st_mode & 0o022 or path.is_symlink():
+            raise RuntimeError(f"{path} is not this user's alone; remove {folder}")
+    return str(folder / "$LIB" / _TIME64_NAME)
 
 
 def _server_tmpdir(prefix: Path) -> Path | None:
@@ -119,7 +181,7 @@ def ensure_template(template: Path) -> Path:
         staging = template.with_name(template.name + ".new")
         if staging.exists():
             shutil.rmtree(staging)
-        env = base_env({"WINEPREFIX": str(staging)})
+        env = base_env({"WINEPREFIX": str(staging), "WINEARCH": ARCH})
         env.pop("DISPLAY", None)  # no windows while the prefix is built
         try:
             proc = subprocess.run([WINE, "wineboot", "--init"], env=env, stdout=subprocess.PIPE,
