@@ -55,26 +55,20 @@ Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance), pictures
         tppY_ = 1440.0 / (dpiY > 0 ? dpiY : 96);
     }
 
-    WNDCLASSEXW form{};
-    form.cbSize = sizeof form;
-    form.lpfnWndProc = WindowProc;
-    form.hInstance = instance;
-    form.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512) /* IDC_ARROW */);
-    form.lpszClassName = kFormClass;
-    ::RegisterClassExW(&form);
-
-    WNDCLASSEXW owner{};
-    owner.cbSize = sizeof owner;
-    owner.lpfnWndProc = ::DefWindowProcW;
-    owner.hInstance = instance;
-    owner.lpszClassName = kOwnerClass;
-    ::RegisterClassExW(&owner);
-    WNDCLASSEXW focus{};
-    focus.cbSize = sizeof focus;
-    focus.lpfnWndProc = ::DefWindowProcW;
-    focus.hInstance = instance;
-    focus.lpszClassName = kFocusClass;
-    ::RegisterClassExW(&focus);
+    // The forms; the hidden owner that keeps every window off the taskbar; the
+    // picture box's focus holder, which ignores every key.
+    auto registerClass = [instance](const wchar_t* name, WNDPROC proc, HCURSOR cursor) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = proc;
+        wc.hInstance = instance;
+        wc.hCursor = cursor;
+        wc.lpszClassName = name;
+        ::RegisterClassExW(&wc);
+    };
+    registerClass(kFormClass, WindowProc, ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512) /* IDC_ARROW */));
+    registerClass(kOwnerClass, ::DefWindowProcW, nullptr);
+    registerClass(kFocusClass, ::DefWindowProcW, nullptr);
 
     owner_ = ::CreateWindowExW(0, kOwnerClass, L"Marisole Clock", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance,
                                nullptr);
