@@ -1,8 +1,9 @@
 #pragma once
 
 // The platform on Windows: forms as real top-level windows with native
-// controls, painting through an off-screen buffer, and the regions, z-order
-// and profile calls of user32, gdi32 and kernel32, wide-character throughout.
+// controls, painting through an off-screen buffer, and the regions
+// (Rgn_32_win), profile strings (INI_32_win) and window placement
+// (WIN_32_win) of user32, gdi32 and kernel32, wide-character throughout.
 
 #include <windows.h>
 
@@ -14,18 +15,21 @@
 #include "platform/Random.h"
 #include "platform/win32/Canvas_win.h"
 #include "platform/win32/Gdi_win.h"
+#include "platform/win32/INI_32_win.h"
 #include "platform/win32/Pictures_win.h"
+#include "platform/win32/Rgn_32_win.h"
+#include "platform/win32/WIN_32_win.h"
 
 namespace platform::win32 {
 
-class Win32Platform final : public WindowSystem, public Rgn_32, public INI_32, public WIN_32 {
+class Win32Platform final : public WindowSystem {
 public:
     explicit Win32Platform(HINSTANCE instance);
     ~Win32Platform();
     Win32Platform(const Win32Platform&) = delete;
     Win32Platform& operator=(const Win32Platform&) = delete;
 
-    Platform Get() { return {*this, *this, *this, *this}; }
+    Platform Get() { return {*this, regions_, profile_, placement_}; }
 
     // The program's main message loop; returns when the program quits.
     int RunMessageLoop();
@@ -65,26 +69,6 @@ public:
     TimeOfDay Now() override;
     void Randomize() override;
     float Rnd() override { return random_.Next(); }
-
-    // Rgn_32
-    RegionHandle CreateRoundRectRgn(int left, int top, int right, int bottom, int ellipseWidth,
-                                    int ellipseHeight) override;
-    RegionHandle CreateEllipticRgn(int left, int top, int right, int bottom) override;
-    int SetWindowRgn(WindowHandle window, RegionHandle region, bool redraw) override;
-    bool DeleteObject(RegionHandle region) override;
-
-    // INI_32
-    std::size_t GetPrivateProfileString(const char* section, const char* key, const char* defaultValue,
-                                        char16_t* buffer, std::size_t capacity, const std::string& path) override;
-    bool WritePrivateProfileString(const char* section, const char* key, const std::string& value,
-                                   const std::string& path) override;
-
-    // WIN_32
-    bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
-                      unsigned flags) override;
-    MonitorHandle MonitorFromPoint(int x, int y, MonitorDefault fallback) override;
-    MonitorHandle MonitorFromRect(const PixelRect& rect, MonitorDefault fallback) override;
-    bool GetMonitorInfoW(MonitorHandle monitor, MonitorInfo& info) override;
 
 private:
     // Native controls get ids from here, clear of IDOK and IDCANCEL, which the
@@ -155,6 +139,9 @@ private:
     Icon bigIcon_;
     Icon smallIcon_;
     Random random_;
+    Regions regions_;
+    ProfileStrings profile_;
+    WindowPlacement placement_;
     std::vector<std::unique_ptr<FormWindow>> windows_;
     int dispatchDepth_ = 0;
 };

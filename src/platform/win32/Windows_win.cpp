@@ -1,6 +1,5 @@
 // What the form windows do with their messages: paint through the buffer,
-// pass mouse, timer, activation and control events to their form, and keep
-// the dialog's controls on its grey.
+// and pass mouse, timer, activation and control events to their form.
 
 #include <windowsx.h>
 
@@ -139,19 +138,6 @@ void Win32Platform::Mouse(FormWindow& form, MouseAction action, int button, WPAR
     if (wParam & MK_CONTROL) shift |= 2;
     if (::GetKeyState(VK_MENU) < 0) shift |= 4;
     form.events->OnMouse(action, buttons, shift, GET_X_LPARAM(lParam) * tppX_, GET_Y_LPARAM(lParam) * tppY_);
-}
-
-HBRUSH Win32Platform::BrushForControl(FormWindow& form, HWND control, HDC dc) {
-    for (const Control& c : form.controls) {
-        if (c.hwnd != control || !c.backColor) continue;
-        ::SetBkColor(dc, *c.backColor);
-        for (const ControlBrush& cached : form.brushes) {
-            if (cached.color == *c.backColor) return cached.brush.Get();
-        }
-        form.brushes.push_back({*c.backColor, Brush(::CreateSolidBrush(*c.backColor))});
-        return form.brushes.back().brush.Get();
-    }
-    return nullptr;
 }
 
 }  // namespace platform::win32

@@ -1,0 +1,31 @@
+#pragma once
+
+// Conversions between the portable handle values and Win32 handles, and the
+// names the Windows layer registers, shared by its files.
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "platform/Numbers.h"
+#include "platform/Types.h"
+
+namespace platform::win32 {
+
+inline constexpr wchar_t kFormClass[] = L"MarisoleClock.Form";
+inline constexpr wchar_t kOwnerClass[] = L"MarisoleClock.Owner";
+inline constexpr wchar_t kFocusClass[] = L"MarisoleClock.Focus";
+
+// Window coordinates the window system can hold, in pixels.
+inline constexpr int kCoordinateLimit = 30000;
+
+inline HWND ToHwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
+inline WindowHandle ToHandle(HWND hwnd) { return reinterpret_cast<WindowHandle>(hwnd); }
+inline HRGN Hrgn(RegionHandle region) { return reinterpret_cast<HRGN>(region); }
+
+// Twips to pixels, ties to even, within what the window system can hold.
+inline int ToPixels(double twips, double twipsPerPixel) {
+    return std::clamp(numbers::RoundToInt32(twips / twipsPerPixel), -kCoordinateLimit, kCoordinateLimit);
+}
+
+}  // namespace platform::win32

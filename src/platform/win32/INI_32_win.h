@@ -1,0 +1,21 @@
+#pragma once
+
+// Profile strings through kernel32's wide-character calls.
+
+// First, as everywhere in this layer: <windows.h> renames the profile calls
+// (GetPrivateProfileString becomes ...W), declaration and definition alike.
+#include <windows.h>
+
+#include "platform/INI_32.h"
+
+namespace platform::win32 {
+
+class ProfileStrings final : public INI_32 {
+public:
+    std::size_t GetPrivateProfileString(const char* section, const char* key, const char* defaultValue,
+                                        char16_t* buffer, std::size_t capacity, const std::string& path) override;
+    bool WritePrivateProfileString(const char* section, const char* key, const std::string& value,
+                                   const std::string& path) override;
+};
+
+}  // namespace platform::win32
