@@ -64,4 +64,18 @@ constexpr PictureSize RenditionSize(Picture picture, int percent) {
     return {ScaledPixels(size.width, percent), ScaledPixels(size.height, percent)};
 }
 
+// Which picture is drawn at a size: 100, the stored one, up to its own size;
+// above it the rendition made for that size or, for a size between two, the
+// next larger one (the largest beyond them), so that it is only ever scaled
+// down. The percent of the rendition chosen.
+constexpr int RenditionFor(Picture picture, int width, int height) {
+    const PictureSize stored = SizeOf(picture);
+    if (width <= stored.width && height <= stored.height) return 100;
+    for (int percent : kRenditionScales) {
+        const PictureSize size = RenditionSize(picture, percent);
+        if (size.width >= width && size.height >= height) return percent;
+    }
+    return kRenditionScales[kRenditionCount - 1];
+}
+
 }  // namespace artwork

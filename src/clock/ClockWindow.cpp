@@ -5,6 +5,7 @@
 #include "app/Program.h"
 #include "clock/Placement.h"
 #include "forms/Layouts.h"
+#include "platform/Numbers.h"
 #include "platform/Region.h"
 
 const ClockKind kLargeClock{
@@ -46,6 +47,7 @@ ClockWindow::ClockWindow(Program& program, const ClockKind& kind)
     form.CloseRequested = [this] { program_.SaveAndEnd(); };
     form.EndSession = [this] { program_.SaveAndEnd(); };
     form.DisplayChanged = [this] { Form_DisplayChanged(); };
+    form.ScaleChanged = [this](double ratio) { Form_ScaleChanged(ratio); };
     Timer1.Tick = [this] { Timer1_Timer(); };
     Image1.MouseDown = [this](int b, int s, float x, float y) { Image1_MouseDown(b, s, x, y); };
     Image1.MouseMove = [this](int b, int s, float x, float y) { Image1_MouseMove(b, s, x, y); };
@@ -75,6 +77,7 @@ void ClockWindow::Form_Load() {
 
 // Cuts the window to its outline. The outline is laid out in pixels at
 // 96 dpi and scaled with everything else, so that it keeps to the face's edge.
+// A new outline replaces the old one, which the window system frees.
 void ClockWindow::Shape() {
     platform::Rgn_32& rgn = program_.sys.rgn;
     int width = form.ScaledX(kind_.outlineSize);
@@ -99,6 +102,23 @@ void ClockWindow::Form_DisplayChanged() {
     KeepDialOnMonitor();
 }
 
+// On a monitor of another scale the clock takes that scale: the form has
+// resized it, and its outline is cut again to the new size. A clock being
+// dragged grows or shrinks about the grabbed point of its face, which stays
+// under the pointer; one that is not keeps its dial on a monitor.
+void ClockWindow::Form_ScaleChanged(double ratio) {
+    Shape();
+    if (Dragging == 1) {
+        placement::Grab grab = placement::KeepGrabPoint({form.Left(), form.Top(), DragX, DragY}, ratio);
+        DragX = grab.dragX;
+        DragY = grab.dragY;
+        form.Move(grab.left, grab.top);
+        displayChangedInDrag_ = true;
+    } else if (form.Visible()) {
+        KeepDialOnMonitor();
+    }
+}
+
 void ClockWindow::TakePlaceOf(const ClockWindow& other) {
     form.SetTop(other.form.Top());
     form.SetLeft(other.form.Left());
@@ -109,11 +129,15 @@ void ClockWindow::KeepDialOnMonitor() {
     if (!form.Loaded() || form.WindowState() != platform::WindowState::Normal) return;
     // Far beyond any desk, and small enough that no sum below overflows.
     static constexpr int kFar = 1 << 24;
-    auto pixels = [](int value) { return std::clamp(value, -kFar, kFar); };
-    int left = pixels(form.PixelsX(form.Left()));
-    int top = pixels(form.PixelsY(form.Top()));
-    platform::PixelRect window{left, top, left + pixels(form.PixelsX(form.Width())),
-                               top + pixels(form.PixelsY(form.Height()))};
+    // The window in screen pixels; the pivot lies within it at the window's own scale.
+    platform::WindowSystem& ui = program_.sys.ui;
+    auto pixels = [](double twips, double twipsPerPixel) {
+        return std::clamp(numbers::RoundToInt32(twips / twipsPerPixel), -kFar, kFar);
+    };
+    int left = pixels(form.Left(), ui.TwipsPerPixelX());
+    int top = pixels(form.Top(), ui.TwipsPerPixelY());
+    platform::PixelRect window{left, top, left + pixels(form.Width(), ui.TwipsPerPixelX()),
+                               top + pixels(form.Height(), ui.TwipsPerPixelY())};
 
     platform::WIN_32& win = program_.sys.win;
     int pivotX = left + form.PixelsX(kind_.dial.centreX);
@@ -123,7 +147,6 @@ void ClockWindow::KeepDialOnMonitor() {
     platform::MonitorInfo monitor;
     if (!win.GetMonitorInfoW(win.MonitorFromRect(window, platform::MonitorDefault::Nearest), monitor)) return;
     placement::PixelPoint corner = placement::IntoWorkArea(window, monitor.workArea);
-    platform::WindowSystem& ui = program_.sys.ui;
     form.Move(corner.x * ui.TwipsPerPixelX(), corner.y * ui.TwipsPerPixelY());
 }
 

@@ -48,6 +48,7 @@ public:
     void Form_Load();
     void Form_Unload();
     void Form_DisplayChanged();
+    void Form_ScaleChanged(double ratio);
     void Timer1_Timer();
     void Image1_MouseDown(int button, int shift, float x, float y);
     void Image1_MouseMove(int button, int shift, float x, float y);
@@ -69,5 +70,6 @@ private:
 
     Program& program_;
     const ClockKind& kind_;
+    // Monitors or the scale changed during a drag: its end applies the monitor rule.
     bool displayChangedInDrag_ = false;
 };

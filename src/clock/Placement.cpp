@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Numbers.h"
+
 namespace placement {
 
 namespace {
@@ -16,6 +18,15 @@ int IntoSpan(int start, int length, int spanStart, int spanEnd) {
 PixelPoint IntoWorkArea(const platform::PixelRect& window, const platform::PixelRect& workArea) {
     return {IntoSpan(window.left, window.Width(), workArea.left, workArea.right),
             IntoSpan(window.top, window.Height(), workArea.top, workArea.bottom)};
+}
+
+Grab KeepGrabPoint(const Grab& before, double ratio) {
+    Grab after;
+    after.dragX = numbers::RoundToInt16(before.dragX * ratio);
+    after.dragY = numbers::RoundToInt16(before.dragY * ratio);
+    after.left = before.left + (before.dragX - after.dragX);
+    after.top = before.top + (before.dragY - after.dragY);
+    return after;
 }
 
 }  // namespace placement

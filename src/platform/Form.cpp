@@ -5,10 +5,14 @@
 #include <string>
 
 #include "platform/Numbers.h"
+#include "platform/Scale.h"
 
 namespace platform {
 
 namespace {
+
+// The controls' font (check boxes, option buttons, command buttons), points.
+constexpr double kControlFontPoints = 9;
 
 std::unique_ptr<Element> MakeElement(Form& form, const ElementLayout& layout, const Element* container) {
     switch (layout.kind) {
@@ -58,6 +62,8 @@ void Form::Load() {
     visible_ = false;
     activatedSinceShown_ = false;
     window_ = ui_.CreateFormWindow(layout_, *this);
+    if (!Loaded()) return;
+    tppX_ = tppY_ = ui_.WindowTwipsPerPixel(window_);
     CreateControls();
     for (std::size_t i = 0; i < elements_.size(); ++i) {
         auto& element = *elements_[i];
@@ -69,31 +75,41 @@ void Form::Load() {
     Flush();
 }
 
-void Form::CreateControls() {
-    // The native controls, and a picture box that is a tab stop: it takes the
-    // focus (and does nothing with keys), so it needs a window of its own.
+// The native controls, and a picture box that is a tab stop: it takes the
+// focus (and does nothing with keys), so it needs a window of its own.
+// Creation order is tab order.
+std::vector<int> Form::ControlsInTabOrder() const {
     std::vector<int> order;
     for (std::size_t i = 0; i < elements_.size(); ++i) {
         const Element& element = *elements_[i];
         bool focusable = element.Kind() == ElementKind::PictureBox && element.Layout().tabIndex >= 0;
         if (element.IsControl() || focusable) order.push_back(static_cast<int>(i));
     }
-    // Creation order is tab order.
     std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
         return elements_[static_cast<std::size_t>(a)]->Layout().tabIndex <
                elements_[static_cast<std::size_t>(b)]->Layout().tabIndex;
     });
+    return order;
+}
+
+ControlDescription Form::Describe(int index) const {
+    const Element& control = *elements_[static_cast<std::size_t>(index)];
+    ControlDescription desc;
+    desc.controlId = index + 1;
+    desc.name = control.Name();
+    desc.kind = control.Kind();
+    desc.caption = control.Layout().caption;
+    desc.box = control.BoxBounds();
+    desc.backColor = control.Layout().backColor;
+    desc.tabIndex = control.Layout().tabIndex;
+    desc.fontHeight = PixelsY(kControlFontPoints * 20.0);  // a point is 20 twips
+    return desc;
+}
+
+void Form::CreateControls() {
     ElementKind previous = ElementKind::Timer;
-    for (int index : order) {
-        const Element& control = *elements_[static_cast<std::size_t>(index)];
-        ControlDescription desc;
-        desc.controlId = index + 1;
-        desc.name = control.Name();
-        desc.kind = control.Kind();
-        desc.caption = control.Layout().caption;
-        desc.box = control.BoxBounds();
-        desc.backColor = control.Layout().backColor;
-        desc.tabIndex = control.Layout().tabIndex;
+    for (int index : ControlsInTabOrder()) {
+        ControlDescription desc = Describe(index);
         // Option buttons in a row of the tab order form one group; every
         // other control starts a group of its own.
         desc.groupStart = desc.kind != ElementKind::OptionButton || previous != ElementKind::OptionButton;
@@ -223,23 +239,35 @@ void Form::OnPaint(Canvas& canvas, const PixelRect& area) {
     paintLevel(paintLevel, nullptr, area);
 }
 
+double Form::LayoutX(double x) const { return x * tppX_ / ui_.TwipsPerPixelX(); }
+double Form::LayoutY(double y) const { return y * tppY_ / ui_.TwipsPerPixelY(); }
+
+// The pointer arrives, and reaches the handlers, in the screen's twips, the
+// unit of the window's own position, so that a drag moves the window by as
+// many pixels as the pointer moved at any scale. The layout's boxes are in
+// the window's own twips, so the hit test converts.
 void Form::OnMouse(MouseAction action, int button, int shift, double x, double y) {
     Image* hit = nullptr;
+    double layoutX = LayoutX(x);
+    double layoutY = LayoutY(y);
     for (auto& element : elements_) {
         if (element->Kind() != ElementKind::Image || !element->Visible()) continue;
         const ElementLayout& box = element->Layout();
         double left = element->FormLeft();
         double top = element->FormTop();
-        if (x >= left && x < left + box.width && y >= top && y < top + box.height) {
+        if (layoutX >= left && layoutX < left + box.width && layoutY >= top && layoutY < top + box.height) {
             hit = static_cast<Image*>(element.get());
             break;
         }
     }
 
+    // The picture's corner in the screen's twips.
+    auto left = [this](const Image& image) { return image.FormLeft() * ui_.TwipsPerPixelX() / tppX_; };
+    auto top = [this](const Image& image) { return image.FormTop() * ui_.TwipsPerPixelY() / tppY_; };
     auto deliver = [&](Image* target, auto Image::*handler, int buttons) {
         if (target && target->*handler) {
-            (target->*handler)(buttons, shift, static_cast<float>(x - target->FormLeft()),
-                               static_cast<float>(y - target->FormTop()));
+            (target->*handler)(buttons, shift, static_cast<float>(x - left(*target)),
+                               static_cast<float>(y - top(*target)));
         }
     };
 
@@ -279,11 +307,10 @@ void Form::OnCaptureLost() {
     mouseTarget_ = nullptr;
     buttonsDown_ = 0;
     if (!target || !target->MouseUp) return;
+    double left = target->FormLeft() * ui_.TwipsPerPixelX() / tppX_;
+    double top = target->FormTop() * ui_.TwipsPerPixelY() / tppY_;
     for (int button : {LeftButton, RightButton, MiddleButton}) {
-        if (held & button) {
-            target->MouseUp(button, 0, static_cast<float>(lastX_ - target->FormLeft()),
-                            static_cast<float>(lastY_ - target->FormTop()));
-        }
+        if (held & button) target->MouseUp(button, 0, static_cast<float>(lastX_ - left), static_cast<float>(lastY_ - top));
     }
     Flush();
 }
@@ -348,6 +375,22 @@ void Form::OnControlClicked(int controlId) {
     default: break;
     }
     Flush();
+}
+
+// Everything in pixels is laid out again at the new scale: the client area,
+// the controls and their font; then the program adapts what it made itself
+// (a clock's outline) and the whole window is painted afresh.
+void Form::OnScaleChanged(double twipsPerPixel) {
+    if (!Loaded() || twipsPerPixel <= 0 || twipsPerPixel == tppX_) return;
+    double ratio = tppX_ / twipsPerPixel;
+    tppX_ = tppY_ = twipsPerPixel;
+    scale::PixelSize client = scale::ClientSize(layout_, twipsPerPixel);
+    ui_.ResizeClient(window_, client.width, client.height);
+    for (int index : ControlsInTabOrder()) ui_.UpdateControl(window_, Describe(index));
+    pending_.clear();
+    if (ScaleChanged) ScaleChanged(ratio);
+    pending_.clear();
+    if (Loaded()) ui_.Invalidate(window_, {0, 0, client.width, client.height});
 }
 
 }  // namespace platform

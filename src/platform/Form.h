@@ -36,6 +36,10 @@ public:
     std::function<void()> EndSession;
     // Monitors or work areas changed.
     std::function<void()> DisplayChanged;
+    // The window took another display scale (its monitor's). By then the form
+    // has resized the window to its layout at that scale, laid out its
+    // controls anew and asked for a full repaint; ratio is new pixels per old.
+    std::function<void(double ratio)> ScaleChanged;
 
     // Creates the window hidden and runs Form_Load; nothing if loaded.
     void Load();
@@ -68,7 +72,9 @@ public:
         return static_cast<T&>(Find(name));
     }
 
-    // Twips to device pixels on each axis, ties to even.
+    // The twips of one of the window's own pixels: its monitor's scale.
+    double TwipsPerPixel() const { return tppX_; }
+    // Layout twips to the window's own pixels on each axis, ties to even.
     int PixelsX(double twips) const;
     int PixelsY(double twips) const;
     // Pixels of a length drawn at its design size (15 twips to the pixel).
@@ -87,6 +93,11 @@ private:
     Element& Find(std::string_view name) const;
     TwipsRect Rect() const;
     void CreateControls();
+    std::vector<int> ControlsInTabOrder() const;
+    ControlDescription Describe(int index) const;
+    // Pointer twips (the screen's) to layout twips (the window's own scale).
+    double LayoutX(double x) const;
+    double LayoutY(double y) const;
 
     // WindowEvents
     void OnPaint(Canvas& canvas, const PixelRect& area) override;
@@ -98,6 +109,7 @@ private:
     void OnEndSession() override;
     void OnDisplayChange() override;
     void OnControlClicked(int controlId) override;
+    void OnScaleChanged(double twipsPerPixel) override;
 
     struct PendingChange {
         const Element* element;

@@ -19,8 +19,10 @@ enum class MouseAction { Down, Move, Up };
 class WindowEvents {
 public:
     virtual void OnPaint(Canvas& canvas, const PixelRect& area) = 0;
-    // Client-area coordinates in twips. button: the button that changed
-    // (Down, Up) or the buttons held (Move). shift: 1 Shift, 2 Ctrl, 4 Alt.
+    // Client-area coordinates in the screen's twips (pixels times the
+    // screen's twips per pixel, as window positions are), whatever the
+    // window's own scale. button: the button that changed (Down, Up) or the
+    // buttons held (Move). shift: 1 Shift, 2 Ctrl, 4 Alt.
     virtual void OnMouse(MouseAction action, int button, int shift, double x, double y) = 0;
     virtual void OnTimer(int timerId) = 0;
     virtual void OnActivate() = 0;
@@ -32,6 +34,10 @@ public:
     // Monitors were added, removed or rearranged, or a work area changed.
     virtual void OnDisplayChange() = 0;
     virtual void OnControlClicked(int controlId) = 0;
+    // The window now stands at another display scale (moved onto a monitor of
+    // another scale, or its monitor's scale changed): the twips of one of its
+    // pixels. Where the system suggested a place, the window is there already.
+    virtual void OnScaleChanged(double twipsPerPixel) = 0;
 
 protected:
     ~WindowEvents() = default;
@@ -48,6 +54,7 @@ struct ControlDescription {
     std::optional<ColorRef> backColor;
     int tabIndex = -1;
     bool groupStart = false;  // first of a group of option buttons, or the control after one
+    int fontHeight = 12;      // em height of the control font, pixels at the window's scale
 };
 
 class WindowSystem {
@@ -59,8 +66,14 @@ public:
     virtual double ScreenHeight() = 0;
 
     // Top-level windows. A new window is hidden; its client area has the
-    // layout's size. Geometry in and out is in twips (outer frame).
+    // layout's size at the scale of the monitor it stands on. Positions and
+    // sizes in and out are in the screen's twips (outer frame).
     virtual WindowHandle CreateFormWindow(const FormLayout& layout, WindowEvents& events) = 0;
+    // The twips of one of the window's own pixels: the scale of its monitor,
+    // as the window last learned it (OnScaleChanged).
+    virtual double WindowTwipsPerPixel(WindowHandle window) = 0;
+    // Gives the client area this size in pixels; the top-left corner stays.
+    virtual void ResizeClient(WindowHandle window, int width, int height) = 0;
     virtual void DestroyFormWindow(WindowHandle window) = 0;
     virtual void ShowWindow(WindowHandle window) = 0;  // shows and activates
     virtual void HideWindow(WindowHandle window) = 0;
@@ -75,6 +88,8 @@ public:
     virtual void SetCapture(WindowHandle window) = 0;
     virtual void ReleaseCapture() = 0;
     virtual void CreateControl(WindowHandle window, const ControlDescription& control) = 0;
+    // Moves and resizes a control made before and gives it its font anew.
+    virtual void UpdateControl(WindowHandle window, const ControlDescription& control) = 0;
     virtual void SetControlCheck(WindowHandle window, int controlId, bool checked) = 0;
 
     // The program and its process.

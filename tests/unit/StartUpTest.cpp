@@ -132,8 +132,7 @@ TEST_F(ProgramTest, PositionsAreReadAsStored) {
 // move, wholly into the work area of the nearest monitor; one whose dial is on
 // a monitor never moves. At 96 dpi; positions are window corners in pixels.
 TEST_F(ProgramTest, ADialOnNoMonitorComesIntoTheNearestWorkArea) {
-    using platform::MonitorInfo;
-    using Desk = std::vector<MonitorInfo>;
+    using Desk = std::vector<platform::fake::FakeMonitor>;
     const Desk one{};  // 1024 x 768
     const Desk two{{{0, 0, 1024, 768}, {0, 0, 1024, 768}}, {{-800, 0, 0, 600}, {-800, 0, 0, 600}}};
     const Desk gap{{{0, 0, 1024, 768}, {0, 0, 1024, 768}}, {{1224, 0, 2248, 768}, {1224, 0, 2248, 768}}};

@@ -1,9 +1,11 @@
 #include "platform/fake/FakePlatform.h"
 
 #include <chrono>
+#include <cmath>
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/Scale.h"
 #include "platform/fake/ProfileText.h"
 
 namespace platform::fake {
@@ -190,6 +192,18 @@ void FakePlatform::UserMoves(std::string_view formName, double left, double top)
     w.rect.top = top;
 }
 
+void FakePlatform::ScaleChange(std::string_view formName, int dpi, std::optional<std::pair<int, int>> suggestedCorner) {
+    FakeWindow& w = Live(formName);
+    log.push_back("ScaleChange " + w.name + " " + std::to_string(dpi));
+    if (suggestedCorner) {
+        w.rect.left = suggestedCorner->first * tppX;
+        w.rect.top = suggestedCorner->second * tppY;
+    }
+    if (dpi == w.dpi || ended) return;
+    w.dpi = dpi;
+    w.events->OnScaleChanged(scale::TwipsPerPixel(dpi));
+}
+
 void FakePlatform::DisplayChange() {
     for (auto& w : windows_) {
         if (!w.destroyed && !ended) w.events->OnDisplayChange();
@@ -204,6 +218,12 @@ std::vector<std::string> FakePlatform::Paint(std::string_view formName, const Pi
 
 // --- WindowSystem
 
+// A dialog frame: 3 px borders and a 20 px caption.
+TwipsRect FakePlatform::Frame(const FakeWindow& w) const {
+    bool framed = w.border == FormBorder::FixedDialog;
+    return {framed ? 3 * tppX : 0, framed ? 23 * tppY : 0, framed ? 6 * tppX : 0, framed ? 26 * tppY : 0};
+}
+
 WindowHandle FakePlatform::CreateFormWindow(const FormLayout& layout, WindowEvents& events) {
     FakeWindow w;
     w.handle = static_cast<WindowHandle>(0x1000 + windows_.size() * 0x10);
@@ -211,16 +231,41 @@ WindowHandle FakePlatform::CreateFormWindow(const FormLayout& layout, WindowEven
     w.border = layout.border;
     w.events = &events;
     w.state = newWindowState;
-    // A dialog frame: 3 px borders and a 20 px caption.
-    bool framed = layout.border == FormBorder::FixedDialog;
-    double borderX = framed ? 3 * tppX : 0;
-    double borderY = framed ? 3 * tppY : 0;
-    double caption = framed ? 20 * tppY : 0;
-    w.rect = {layout.initialLeft.value_or(0) - borderX, layout.initialTop.value_or(0) - borderY - caption,
-              layout.clientWidth + 2 * borderX, layout.clientHeight + 2 * borderY + caption};
+    TwipsRect frame = Frame(w);
+    w.rect = {layout.initialLeft.value_or(0) - frame.left, layout.initialTop.value_or(0) - frame.top,
+              layout.clientWidth + frame.width, layout.clientHeight + frame.height};
+    // Made at the scale of the monitor it stands on, its client area the
+    // layout's at that scale (in the screen's twips, unrounded).
+    w.dpi = DpiUnder(w);
+    double own = scale::TwipsPerPixel(w.dpi);
+    w.rect.width = layout.clientWidth * tppX / own + frame.width;
+    w.rect.height = layout.clientHeight * tppY / own + frame.height;
     windows_.push_back(w);
     log.push_back("CreateFormWindow " + w.name);
     return w.handle;
+}
+
+double FakePlatform::WindowTwipsPerPixel(WindowHandle window) { return scale::TwipsPerPixel(ByHandle(window)->dpi); }
+
+void FakePlatform::ResizeClient(WindowHandle window, int width, int height) {
+    FakeWindow* w = ByHandle(window);
+    log.push_back("ResizeClient " + w->name + " " + std::to_string(width) + "x" + std::to_string(height));
+    TwipsRect frame = Frame(*w);
+    w->rect.width = width * tppX + frame.width;
+    w->rect.height = height * tppY + frame.height;
+}
+
+int FakePlatform::SystemDpi() const { return static_cast<int>(std::lround(1440.0 / tppX)); }
+
+int FakePlatform::DpiUnder(const FakeWindow& w) {
+    int left = static_cast<int>(std::lround(w.rect.left / tppX));
+    int top = static_cast<int>(std::lround(w.rect.top / tppY));
+    PixelRect pixels{left, top, left + static_cast<int>(std::lround(w.rect.width / tppX)),
+                     top + static_cast<int>(std::lround(w.rect.height / tppY))};
+    MonitorHandle monitor = MonitorFromRect(pixels, MonitorDefault::Nearest);
+    std::vector<FakeMonitor> desk = Desk();
+    int dpi = monitor > 0 ? desk[static_cast<std::size_t>(monitor) - 1].dpi : 0;
+    return dpi > 0 ? dpi : SystemDpi();
 }
 
 void FakePlatform::DestroyFormWindow(WindowHandle window) {
@@ -266,11 +311,18 @@ void FakePlatform::RunModal(WindowHandle window, const std::function<bool()>& st
     log.push_back(std::string("EndModal ") + NameOf(window) + (stillShown() && !ended ? " (still shown)" : ""));
 }
 
+// A window moved onto a monitor of another scale learns it then, as the
+// system tells it during the move; the corner it was moved to stays.
 void FakePlatform::MoveWindow(WindowHandle window, double left, double top) {
     FakeWindow* w = ByHandle(window);
     log.push_back("Move " + w->name + " " + Number(left) + " " + Number(top));
     w->rect.left = left;
     w->rect.top = top;
+    int dpi = DpiUnder(*w);
+    if (dpi != w->dpi && !w->destroyed && !ended) {
+        w->dpi = dpi;
+        w->events->OnScaleChanged(scale::TwipsPerPixel(dpi));
+    }
 }
 
 TwipsRect FakePlatform::GetWindowRect(WindowHandle window) { return ByHandle(window)->rect; }
@@ -293,6 +345,17 @@ void FakePlatform::CreateControl(WindowHandle window, const ControlDescription& 
     FakeWindow* w = ByHandle(window);
     w->controls.push_back(control);
     w->checks[control.controlId] = false;
+}
+
+void FakePlatform::UpdateControl(WindowHandle window, const ControlDescription& control) {
+    FakeWindow* w = ByHandle(window);
+    for (auto& made : w->controls) {
+        if (made.controlId == control.controlId) {
+            bool groupStart = made.groupStart;
+            made = control;
+            made.groupStart = groupStart;
+        }
+    }
 }
 
 void FakePlatform::SetControlCheck(WindowHandle window, int controlId, bool checked) {
@@ -407,10 +470,10 @@ bool FakePlatform::SetWindowPos(WindowHandle window, WindowHandle insertAfter, i
 // --- Monitors, chosen as the window system chooses them: the one holding the
 // point; the one the rectangle meets most, else the one nearest to it.
 
-std::vector<MonitorInfo> FakePlatform::Desk() const {
+std::vector<FakeMonitor> FakePlatform::Desk() const {
     if (!monitors.empty()) return monitors;
     PixelRect screen{0, 0, static_cast<int>(screenWidth / tppX), static_cast<int>(screenHeight / tppY)};
-    return {{screen, screen}};
+    return {{screen, screen, 0}};
 }
 
 MonitorHandle FakePlatform::MonitorFromPoint(int x, int y, MonitorDefault fallback) {
@@ -418,7 +481,7 @@ MonitorHandle FakePlatform::MonitorFromPoint(int x, int y, MonitorDefault fallba
 }
 
 MonitorHandle FakePlatform::MonitorFromRect(const PixelRect& rect, MonitorDefault fallback) {
-    std::vector<MonitorInfo> desk = Desk();
+    std::vector<FakeMonitor> desk = Desk();
     MonitorHandle most = 0;
     long long mostArea = 0;
     MonitorHandle nearest = 0;
@@ -444,9 +507,10 @@ MonitorHandle FakePlatform::MonitorFromRect(const PixelRect& rect, MonitorDefaul
 }
 
 bool FakePlatform::GetMonitorInfoW(MonitorHandle monitor, MonitorInfo& info) {
-    std::vector<MonitorInfo> desk = Desk();
+    std::vector<FakeMonitor> desk = Desk();
     if (monitor < 1 || static_cast<std::size_t>(monitor) > desk.size()) return false;
-    info = desk[static_cast<std::size_t>(monitor) - 1];
+    const FakeMonitor& found = desk[static_cast<std::size_t>(monitor) - 1];
+    info = {found.monitor, found.workArea};
     return true;
 }
 

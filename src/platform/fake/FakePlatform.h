@@ -7,6 +7,8 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +17,14 @@
 #include "platform/Random.h"
 
 namespace platform::fake {
+
+// A monitor of the fake desk: its rectangle, its work area, and its display
+// scale in dots per inch (0: the screen's, from tppX).
+struct FakeMonitor {
+    PixelRect monitor;
+    PixelRect workArea;
+    int dpi = 0;
+};
 
 struct FakeWindow {
     WindowHandle handle = 0;
@@ -28,6 +38,7 @@ struct FakeWindow {
     WindowState state = WindowState::Normal;
     RegionHandle region = 0;
     bool topmost = false;
+    int dpi = 96;  // the scale the window last learned
     std::vector<int> timers;  // timer ids, in the order started
     std::vector<ControlDescription> controls;
     std::map<int, bool> checks;  // control id -> shown checked
@@ -69,7 +80,7 @@ public:
     bool writesFail = false;       // a read-only file or folder
     std::map<std::string, std::string> files;  // settings files by path
     // The desk, in pixels; empty: one monitor of the screen's size, all of it work area.
-    std::vector<MonitorInfo> monitors;
+    std::vector<FakeMonitor> monitors;
     // Draws returned by Rnd() before the seeded generator takes over.
     std::deque<float> scriptedDraws;
     // Runs while a form is shown modally (the user's actions in the dialog).
@@ -98,6 +109,10 @@ public:
     void EndSession(std::string_view formName);
     void UserMoves(std::string_view formName, double left, double top);  // another program moved it
     void DisplayChange();  // to every window, as the system broadcasts it
+    // The window system tells a window its scale changed, as when its
+    // monitor's scale is changed or a window is moved onto a monitor of
+    // another scale. The window is first put at the suggested corner, if any.
+    void ScaleChange(std::string_view formName, int dpi, std::optional<std::pair<int, int>> suggestedCorner = {});
     std::vector<std::string> Paint(std::string_view formName, const PixelRect& area);
 
     // WindowSystem
@@ -106,6 +121,8 @@ public:
     double ScreenWidth() override { return screenWidth; }
     double ScreenHeight() override { return screenHeight; }
     WindowHandle CreateFormWindow(const FormLayout& layout, WindowEvents& events) override;
+    double WindowTwipsPerPixel(WindowHandle window) override;
+    void ResizeClient(WindowHandle window, int width, int height) override;
     void DestroyFormWindow(WindowHandle window) override;
     void ShowWindow(WindowHandle window) override;
     void HideWindow(WindowHandle window) override;
@@ -118,6 +135,7 @@ public:
     void SetCapture(WindowHandle window) override;
     void ReleaseCapture() override;
     void CreateControl(WindowHandle window, const ControlDescription& control) override;
+    void UpdateControl(WindowHandle window, const ControlDescription& control) override;
     void SetControlCheck(WindowHandle window, int controlId, bool checked) override;
     std::string AppPath() override { return appPath; }
     bool PrevInstance() override { return prevInstance; }
@@ -149,7 +167,12 @@ public:
     bool GetMonitorInfoW(MonitorHandle monitor, MonitorInfo& info) override;
 
 private:
-    std::vector<MonitorInfo> Desk() const;
+    std::vector<FakeMonitor> Desk() const;
+    int SystemDpi() const;
+    // The scale of the monitor the window meets most, or of the nearest one.
+    int DpiUnder(const FakeWindow& w);
+    // The window's frame on each side and its caption, in the screen's twips.
+    TwipsRect Frame(const FakeWindow& w) const;
     FakeWindow* ByHandle(WindowHandle window);
     FakeWindow& Live(std::string_view formName);
     std::string NameOf(WindowHandle window);

@@ -18,6 +18,12 @@ void BufferCanvas::ReleaseBuffer() {
     width_ = height_ = 0;
 }
 
+void BufferCanvas::Forget() {
+    ReleaseBuffer();
+    pens_.clear();
+    fonts_.clear();
+}
+
 HDC BufferCanvas::Prepare(HDC windowDc, int width, int height) {
     if (dc_ && width == width_ && height == height_) return dc_;
     ReleaseBuffer();

@@ -25,6 +25,8 @@ public:
     // Makes sure the buffer matches the client area; returns its DC.
     HDC Prepare(HDC windowDc, int width, int height);
     HDC Dc() const { return dc_; }
+    // Lets go of the buffer, pens and fonts, as at a change of display scale.
+    void Forget();
 
     void SetClip(const PixelRect& area) override;
     void FillRect(const PixelRect& area, ColorRef color) override;

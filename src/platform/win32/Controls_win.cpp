@@ -7,11 +7,19 @@
 
 #include "artwork/resource_ids.h"
 #include "platform/Numbers.h"
+#include "platform/win32/Dpi_win.h"
 #include "platform/win32/Fonts_win.h"
 #include "platform/win32/Handles_win.h"
 #include "platform/win32/Text_win.h"
 
 namespace platform::win32 {
+
+namespace {
+
+// A caption is never set smaller than this to fit its control, em pixels.
+constexpr int kSmallestControlText = 9;
+
+}  // namespace
 
 // A window's icon, fonts and native controls are made when it is first
 // shown. The dialog spends most of a run hidden, often all of it: until it
@@ -20,25 +28,24 @@ namespace platform::win32 {
 void Win32Platform::Furnish(FormWindow& form) {
     if (form.furnished) return;
     form.furnished = true;
-    if (form.hasIcon) {
-        if (!bigIcon_.Get()) {
-            bigIcon_ = Icon(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
-                                                            ::GetSystemMetrics(SM_CXICON),
-                                                            ::GetSystemMetrics(SM_CYICON), 0)));
-            smallIcon_ = Icon(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
-                                                              ::GetSystemMetrics(SM_CXSMICON),
-                                                              ::GetSystemMetrics(SM_CYSMICON), 0)));
-        }
-        ::SendMessageW(form.hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
-        ::SendMessageW(form.hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
-    }
-    if (form.pending.empty()) return;
-    {
-        WindowDC dc(form.hwnd);
-        form.controlFont = MakeControlFont(dc.Get(), numbers::RoundToInt32(9 * 20 / tppY_));
-    }
+    if (form.hasIcon) SetIcons(form);
     for (const ControlDescription& control : form.pending) MakeControl(form, control);
     form.pending.clear();
+}
+
+// The title bar's icons at the window's scale; the old ones go once the
+// window holds the new.
+void Win32Platform::SetIcons(FormWindow& form) {
+    auto load = [&](int width, int height) {
+        return Icon(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
+                                                    MetricFor(width, form.dpi), MetricFor(height, form.dpi), 0)));
+    };
+    Icon big = load(SM_CXICON, SM_CYICON);
+    Icon small = load(SM_CXSMICON, SM_CYSMICON);
+    ::SendMessageW(form.hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.Get()));
+    ::SendMessageW(form.hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.Get()));
+    form.bigIcon = std::move(big);
+    form.smallIcon = std::move(small);
 }
 
 void Win32Platform::CreateControl(WindowHandle window, const ControlDescription& control) {
@@ -80,34 +87,62 @@ void Win32Platform::MakeControl(FormWindow& form, const ControlDescription& cont
                                   control.box.top, control.box.Width(), control.box.Height(), form.hwnd,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
     if (!hwnd) return;
-    ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FitControlFont(form, hwnd, control)), FALSE);
+    HFONT font = FitControlFont(form, hwnd, control);
+    ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (checked) ::SendMessageW(hwnd, BM_SETCHECK, BST_CHECKED, 0);
-    form.controls.push_back({control.controlId, hwnd, control.backColor});
+    form.controls.push_back({hwnd, control, font});
+}
+
+// At a new scale: the control's new box and its font at the new size. A
+// control not made yet takes the new description when it is.
+void Win32Platform::UpdateControl(WindowHandle window, const ControlDescription& control) {
+    FormWindow* form = Find(window);
+    if (!form) return;
+    auto update = [&control](ControlDescription& made) {
+        if (made.controlId != control.controlId) return false;
+        bool groupStart = made.groupStart;
+        made = control;
+        made.groupStart = groupStart;
+        return true;
+    };
+    for (ControlDescription& pending : form->pending) update(pending);
+    if (control.kind == ElementKind::PictureBox && form->focusBox) {
+        ::SetWindowPos(form->focusBox, nullptr, std::max(0, control.box.left), std::max(0, control.box.top), 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    for (Control& made : form->controls) {
+        if (!update(made.description)) continue;
+        const PixelRect& box = made.description.box;
+        ::SetWindowPos(made.hwnd, nullptr, box.left, box.top, box.Width(), box.Height(),
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        made.font = FitControlFont(*form, made.hwnd, made.description);
+        ::SendMessageW(made.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(made.font), TRUE);
+    }
+}
+
+HFONT Win32Platform::FontOfSize(FormWindow& form, HDC dc, int size) {
+    for (const SizedFont& made : form.fonts) {
+        if (made.size == size) return made.font.Get();
+    }
+    form.fonts.push_back({size, MakeControlFont(dc, size)});
+    return form.fonts.back().font.Get();
 }
 
 // The control font, or a size of it small enough for the caption to fit the
 // control beside its check mark, where a fallback face runs wider.
 HFONT Win32Platform::FitControlFont(FormWindow& form, HWND hwnd, const ControlDescription& control) {
     std::wstring caption = Wide(control.caption);
-    int mark = control.kind == ElementKind::CommandButton ? 8 : ::GetSystemMetrics(SM_CXMENUCHECK) + 6;
+    int mark = control.kind == ElementKind::CommandButton ? 8 : MetricFor(SM_CXMENUCHECK, form.dpi) + 6;
     int room = control.box.Width() - mark;
     WindowDC dc(hwnd);
-    int base = numbers::RoundToInt32(9 * 20 / tppY_);
-    for (int size = base; size >= 9; --size) {
-        HFONT font = size == base ? form.controlFont.Get() : nullptr;
-        for (const auto& smaller : form.smallerFonts) {
-            if (smaller.size == size) font = smaller.font.Get();
-        }
-        if (!font) {
-            form.smallerFonts.push_back({size, MakeControlFont(dc.Get(), size)});
-            font = form.smallerFonts.back().font.Get();
-        }
+    for (int size = control.fontHeight;; --size) {
+        HFONT font = FontOfSize(form, dc.Get(), size);
+        if (size <= kSmallestControlText) return font;
         Selection selected(dc.Get(), font);
         SIZE extent{};
         ::GetTextExtentPoint32W(dc.Get(), caption.c_str(), static_cast<int>(caption.size()), &extent);
-        if (extent.cx <= room || size == 9) return font;
+        if (extent.cx <= room) return font;
     }
-    return form.controlFont.Get();
 }
 
 void Win32Platform::SetControlCheck(WindowHandle window, int controlId, bool checked) {
@@ -118,12 +153,13 @@ void Win32Platform::SetControlCheck(WindowHandle window, int controlId, bool che
 
 HBRUSH Win32Platform::BrushForControl(FormWindow& form, HWND control, HDC dc) {
     for (const Control& c : form.controls) {
-        if (c.hwnd != control || !c.backColor) continue;
-        ::SetBkColor(dc, *c.backColor);
+        const std::optional<ColorRef>& back = c.description.backColor;
+        if (c.hwnd != control || !back) continue;
+        ::SetBkColor(dc, *back);
         for (const ControlBrush& cached : form.brushes) {
-            if (cached.color == *c.backColor) return cached.brush.Get();
+            if (cached.color == *back) return cached.brush.Get();
         }
-        form.brushes.push_back({*c.backColor, Brush(::CreateSolidBrush(*c.backColor))});
+        form.brushes.push_back({*back, Brush(::CreateSolidBrush(*back))});
         return form.brushes.back().brush.Get();
     }
     return nullptr;

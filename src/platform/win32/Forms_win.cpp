@@ -4,6 +4,10 @@
 
 #include "platform/win32/Platform_win.h"
 
+#include <algorithm>
+
+#include "platform/Scale.h"
+#include "platform/win32/Dpi_win.h"
 #include "platform/win32/Handles_win.h"
 #include "platform/win32/Text_win.h"
 
@@ -12,40 +16,94 @@ namespace platform::win32 {
 double Win32Platform::ScreenWidth() { return ::GetSystemMetrics(SM_CXSCREEN) * tppX_; }
 double Win32Platform::ScreenHeight() { return ::GetSystemMetrics(SM_CYSCREEN) * tppY_; }
 
+// A new window is laid out at the system's scale. On a monitor of another
+// scale it learns that scale at once (it is hidden, so nothing shows) and is
+// laid out again for it, its client area's corner where it was asked for.
 WindowHandle Win32Platform::CreateFormWindow(const FormLayout& layout, WindowEvents& events) {
     auto form = std::make_unique<FormWindow>(pictures_);
     form->platform = this;
     form->events = &events;
     form->dialog = layout.border == FormBorder::FixedDialog;
-    form->clientWidth = numbers::RoundToInt32(layout.clientWidth / tppX_);
-    form->clientHeight = numbers::RoundToInt32(layout.clientHeight / tppY_);
-
     // A clock: no frame at all, and a tool window so it has no taskbar button.
     // The dialog: a fixed frame with a close box, owned by a hidden window so
     // that it has no taskbar button either.
-    DWORD style = form->dialog ? WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN : WS_POPUP;
-    DWORD exStyle = form->dialog ? WS_EX_CONTROLPARENT : WS_EX_TOOLWINDOW;
-    RECT frame{0, 0, form->clientWidth, form->clientHeight};
-    ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    int x = 0;
-    int y = 0;
+    form->style = form->dialog ? WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN : WS_POPUP;
+    form->exStyle = form->dialog ? WS_EX_CONTROLPARENT : WS_EX_TOOLWINDOW;
+
+    auto outer = [&layout](FormWindow& record, int dpi) {
+        record.dpi = dpi;
+        scale::PixelSize client = scale::ClientSize(layout, scale::TwipsPerPixel(dpi));
+        record.clientWidth = client.width;
+        record.clientHeight = client.height;
+        RECT frame = FrameFor({0, 0, client.width, client.height}, record.style, record.exStyle, dpi);
+        return frame;
+    };
+    RECT frame = outer(*form, SystemDpi());
+    int clientX = 0;
+    int clientY = 0;
     if (layout.initialLeft && layout.initialTop) {
-        x = ToPixels(*layout.initialLeft, tppX_) + frame.left;
-        y = ToPixels(*layout.initialTop, tppY_) + frame.top;
+        clientX = ToPixels(*layout.initialLeft, tppX_);
+        clientY = ToPixels(*layout.initialTop, tppY_);
     }
 
     FormWindow* record = form.get();
     windows_.push_back(std::move(form));
-    HWND hwnd = ::CreateWindowExW(exStyle, kFormClass, Wide(layout.caption).c_str(), style, x, y,
-                                  frame.right - frame.left, frame.bottom - frame.top,
-                                  record->dialog ? owner_ : nullptr, nullptr, instance_, record);
+    HWND hwnd = ::CreateWindowExW(record->exStyle, kFormClass, Wide(layout.caption).c_str(), record->style,
+                                  clientX + frame.left, clientY + frame.top, frame.right - frame.left,
+                                  frame.bottom - frame.top, record->dialog ? owner_ : nullptr, nullptr, instance_,
+                                  record);
     if (!hwnd) {
         record->dead = true;
         CollectDeadWindows();
         return 0;
     }
     record->hasIcon = layout.hasIcon;
+    if (int dpi = DpiOf(hwnd); dpi != record->dpi) {
+        frame = outer(*record, dpi);
+        ::SetWindowPos(hwnd, nullptr, clientX + frame.left, clientY + frame.top, frame.right - frame.left,
+                       frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     return ToHandle(hwnd);
+}
+
+double Win32Platform::WindowTwipsPerPixel(WindowHandle window) {
+    FormWindow* form = Find(window);
+    return scale::TwipsPerPixel(form ? form->dpi : SystemDpi());
+}
+
+void Win32Platform::ResizeClient(WindowHandle window, int width, int height) {
+    FormWindow* form = Find(window);
+    if (!form) return;
+    form->clientWidth = width;
+    form->clientHeight = height;
+    RECT frame = FrameFor({0, 0, width, height}, form->style, form->exStyle, form->dpi);
+    ::SetWindowPos(form->hwnd, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The system's suggestion is followed when the system moved the window (a
+// monitor rearranged, its scale changed); where the program moved it, the
+// corner it asked for stays, and in a drag the clock places itself.
+void Win32Platform::Rescale(FormWindow& form, int dpi, const RECT* suggested) {
+    if (dpi <= 0 || dpi == form.dpi || form.dead || !form.hwnd) return;
+    form.dpi = dpi;
+    if (suggested && !form.movedByProgram && ::GetCapture() != form.hwnd) {
+        ::SetWindowPos(form.hwnd, nullptr, suggested->left, suggested->top, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    form.canvas.Forget();  // its pens, fonts and buffer were for the old scale
+    form.events->OnScaleChanged(scale::TwipsPerPixel(dpi));
+    std::erase_if(form.fonts, [&form](const SizedFont& font) {
+        return std::none_of(form.controls.begin(), form.controls.end(),
+                            [&font](const Control& control) { return control.font == font.font.Get(); });
+    });
+    if (form.furnished && form.hasIcon) SetIcons(form);
+}
+
+// The system tells a shown window of a new scale (WM_DPICHANGED); a hidden
+// one that was moved is asked.
+void Win32Platform::RescaleIfHidden(FormWindow& form) {
+    if (!form.dead && form.hwnd && !::IsWindowVisible(form.hwnd)) Rescale(form, DpiOf(form.hwnd), nullptr);
 }
 
 void Win32Platform::DestroyFormWindow(WindowHandle window) {
@@ -59,7 +117,10 @@ void Win32Platform::DestroyFormWindow(WindowHandle window) {
 }
 
 void Win32Platform::ShowWindow(WindowHandle window) {
-    if (FormWindow* form = Find(window)) Furnish(*form);
+    if (FormWindow* form = Find(window)) {
+        RescaleIfHidden(*form);
+        Furnish(*form);
+    }
     ::ShowWindow(ToHwnd(window), SW_SHOW);
 }
 
@@ -91,8 +152,14 @@ void Win32Platform::RunModal(WindowHandle window, const std::function<bool()>& s
 }
 
 void Win32Platform::MoveWindow(WindowHandle window, double left, double top) {
+    FormWindow* form = Find(window);
+    if (form) form->movedByProgram = true;
     ::SetWindowPos(ToHwnd(window), nullptr, ToPixels(left, tppX_), ToPixels(top, tppY_), 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (form) {
+        form->movedByProgram = false;
+        RescaleIfHidden(*form);
+    }
 }
 
 TwipsRect Win32Platform::GetWindowRect(WindowHandle window) {

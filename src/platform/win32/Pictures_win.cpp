@@ -76,17 +76,11 @@ void Pictures::MakeMask(HDC dc, Entry& entry) {
 }
 
 Bitmap Pictures::FromRendition(HDC dc, artwork::Picture picture, int width, int height) {
-    const Entry& entry = At(picture);
-    if (width <= entry.width && height <= entry.height) return {};
-    // The rendition made for this size; for a size between two, the next
-    // larger one (or the largest), so that it is only ever scaled down.
-    int chosen = -1;
-    for (int i = 0; i < artwork::kRenditionCount; ++i) {
-        artwork::PictureSize size = artwork::RenditionSize(picture, artwork::kRenditionScales[i]);
-        chosen = i;
-        if (size.width >= width && size.height >= height) break;
-    }
-    artwork::PictureSize size = artwork::RenditionSize(picture, artwork::kRenditionScales[chosen]);
+    int percent = artwork::RenditionFor(picture, width, height);
+    if (percent == 100) return {};
+    int chosen = 0;
+    while (artwork::kRenditionScales[chosen] != percent) ++chosen;
+    artwork::PictureSize size = artwork::RenditionSize(picture, percent);
     int resourceId = IDR_RENDITIONS + 10 * static_cast<int>(picture) + chosen;
     HRSRC found = ::FindResourceW(instance_, MAKEINTRESOURCEW(resourceId), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
     HGLOBAL loaded = found ? ::LoadResource(instance_, found) : nullptr;

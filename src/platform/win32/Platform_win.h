@@ -48,6 +48,8 @@ public:
     double ScreenWidth() override;
     double ScreenHeight() override;
     WindowHandle CreateFormWindow(const FormLayout& layout, WindowEvents& events) override;
+    double WindowTwipsPerPixel(WindowHandle window) override;
+    void ResizeClient(WindowHandle window, int width, int height) override;
     void DestroyFormWindow(WindowHandle window) override;
     void ShowWindow(WindowHandle window) override;
     void HideWindow(WindowHandle window) override;
@@ -60,6 +62,7 @@ public:
     void SetCapture(WindowHandle window) override;
     void ReleaseCapture() override;
     void CreateControl(WindowHandle window, const ControlDescription& control) override;
+    void UpdateControl(WindowHandle window, const ControlDescription& control) override;
     void SetControlCheck(WindowHandle window, int controlId, bool checked) override;
     std::string AppPath() override;
     bool PrevInstance() override { return prevInstance_; }
@@ -76,30 +79,35 @@ private:
     static constexpr int kFirstControlId = 100;
 
     struct Control {
-        int id;
         HWND hwnd;
-        std::optional<ColorRef> backColor;
+        ControlDescription description;
+        HFONT font;  // one of the form's fonts
     };
     struct ControlBrush {
         ColorRef color;
         Brush brush;
+    };
+    struct SizedFont {
+        int size;  // em height, pixels
+        Font font;
     };
     struct FormWindow {
         Win32Platform* platform = nullptr;
         HWND hwnd = nullptr;
         WindowEvents* events = nullptr;
         bool dialog = false;
+        DWORD style = 0;
+        DWORD exStyle = 0;
+        int dpi = USER_DEFAULT_SCREEN_DPI;  // the scale of its monitor, as last learned
+        bool movedByProgram = false;         // inside MoveWindow: the corner asked for stays
         int clientWidth = 0;
         int clientHeight = 0;
         BufferCanvas canvas;
         std::vector<Control> controls;
         std::vector<ControlBrush> brushes;
-        Font controlFont;
-        struct SizedFont {
-            int size;
-            Font font;
-        };
-        std::vector<SizedFont> smallerFonts;
+        std::vector<SizedFont> fonts;  // the controls' fonts, by size
+        Icon bigIcon;
+        Icon smallIcon;
         HWND lastFocus = nullptr;
         HWND focusBox = nullptr;  // holds the focus for a picture box in the tab order
         RECT changed{};  // bounding box of what changed, drawn after the current message
@@ -119,8 +127,15 @@ private:
     void Mouse(FormWindow& form, MouseAction action, int button, WPARAM wParam, LPARAM lParam);
     HBRUSH BrushForControl(FormWindow& form, HWND control, HDC dc);
     HFONT FitControlFont(FormWindow& form, HWND hwnd, const ControlDescription& control);
+    HFONT FontOfSize(FormWindow& form, HDC dc, int size);
     void Furnish(FormWindow& form);
+    void SetIcons(FormWindow& form);
     void MakeControl(FormWindow& form, const ControlDescription& control);
+    // The window takes the scale dpi, at the suggested place where one is
+    // given and the program is neither moving the window nor dragging it.
+    void Rescale(FormWindow& form, int dpi, const RECT* suggested);
+    // A hidden window learns the scale of the monitor it was moved to.
+    void RescaleIfHidden(FormWindow& form);
 #ifdef MARISOLE_PAINT_STATS
     void StartStatistics();
     long long statisticsSeconds_ = 0;
@@ -136,8 +151,6 @@ private:
     double tppY_ = 15;
     Pictures pictures_;
     HWND owner_ = nullptr;  // hidden; owns the dialog so it has no taskbar button
-    Icon bigIcon_;
-    Icon smallIcon_;
     Random random_;
     Regions regions_;
     ProfileStrings profile_;

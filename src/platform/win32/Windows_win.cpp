@@ -74,7 +74,9 @@ LRESULT Win32Platform::Handle(FormWindow& form, UINT message, WPARAM wParam, LPA
     case WM_ENDSESSION:
         if (wParam) form.events->OnEndSession();
         return 0;
-    case WM_DPICHANGED: return 0;  // keep the size and place the program set
+    case WM_DPICHANGED:
+        Rescale(form, LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_DISPLAYCHANGE: form.events->OnDisplayChange(); break;
     case WM_SETTINGCHANGE:
         if (wParam == SPI_SETWORKAREA) form.events->OnDisplayChange();
