@@ -3,6 +3,9 @@
 #include "ProgramFixture.h"
 #include "clock/Hands.h"
 #include "forms/Layouts.h"
+#include "platform/Scale.h"
+
+#include <cstdio>
 
 namespace {
 
@@ -274,6 +277,163 @@ TEST_F(ClockTest, EveryLoadRunsInFull) {
     EXPECT_EQ(p.Clock.Dragging, 0);
     EXPECT_EQ(p.Clock.DragX, 77) << "only a new drag sets the grab point";
     EXPECT_EQ(Shown(p.Clock).hour, (HandPoint{4372, 5700}));
+}
+
+// A window on a monitor whose scale changes, or dragged onto a monitor of
+// another scale, takes that scale as a window on a desk of that one scale
+// would have it. The screen stays at 100% (15 twips to the pixel); the
+// monitor goes from one scale to another (dots per inch).
+TEST_F(ClockTest, EveryWindowTakesTheScaleOfItsMonitor) {
+    using platform::fake::FakeMonitor;
+    using platform::fake::FakePlatform;
+    const platform::PixelRect screen{0, 0, 1024, 768};
+    const platform::PixelRect right{1024, 0, 2048, 768};
+    // The large clock dragged by the face point (160, 80) px from a 100%
+    // monitor onto a 150% one: that point stays under the pointer, at (240,
+    // 120) px of the clock now 720 px wide.
+    auto dragAcross = [](FakePlatform& f) {
+        f.MouseDown("Clock", platform::LeftButton, 2400, 1200);
+        f.MouseMove("Clock", platform::LeftButton, 12900, 1200);  // the pointer at 1060 px
+        EXPECT_EQ(f.Window("Clock")->rect.left, 12300) << "the pointer 240 px into the clock";
+        f.MouseMove("Clock", platform::LeftButton, 3750, 1800);  // 10 and 0 px further
+        f.MouseUp("Clock", platform::LeftButton, 3750, 1800);
+    };
+    struct Case {
+        const char* form;
+        int from, to;  // the monitor's scale, dpi
+        std::function<void(FakePlatform&)> change;  // none: the monitor's scale changes to `to`
+        scale::PixelSize client;
+        const char* outline;  // the clock's region at the new scale
+        const char* picture;  // the face, or the dialog's title
+        int rendition;        // the picture drawn: the stored one (100) or a rendition
+        const char* text;     // the second hand, or the version label
+        platform::PixelRect check1;  // the dialog's check box, and its font
+        int fontHeight;
+        int x, y;  // the window's corner afterwards, px
+        const char* saved;  // the file afterwards; the next start puts the clock there again
+    };
+    const std::string kVersion = "text \" Ver";
+    const Case cases[] = {
+        {"Clock", 96, 144, nullptr, {720, 720}, "CreateRoundRectRgn 0 0 720 720 45 45", "LargeFace 0,0 720x720", 150,
+         "line 378,570-378,480 rgb(255,0,0) w2", {}, 0, 200, 100, nullptr},
+        {"Clock", 144, 96, nullptr, {480, 480}, "CreateRoundRectRgn 0 0 480 480 30 30", "LargeFace 0,0 480x480", 100,
+         "line 252,380-252,320 rgb(255,0,0) w1", {}, 0, 200, 100, nullptr},
+        // 960 px tall: the dial left the monitor and comes back with the least move.
+        {"Clock", 96, 192, nullptr, {960, 960}, "CreateRoundRectRgn 0 0 960 960 60 60", "LargeFace 0,0 960x960", 200,
+         "line 503,760-503,640 rgb(255,0,0) w2", {}, 0, 64, 0, nullptr},
+        {"Clock", 120, 168, nullptr, {840, 840}, "CreateRoundRectRgn 0 0 840 840 52 52", "LargeFace 0,0 840x840", 200,
+         "line 440,665-440,560 rgb(255,0,0) w2", {}, 0, 200, 100, nullptr},
+        {"Clock", 96, 144, dragAcross, {720, 720}, "CreateRoundRectRgn 0 0 720 720 45 45", "LargeFace 0,0 720x720",
+         150, "line 378,570-378,480 rgb(255,0,0) w2", {}, 0, 830, 60, "[MAIN]\r\nTOP=900\r\nLEFT=12450\r\n"},
+        {"Clock_Mini", 96, 144, nullptr, {356, 356}, "CreateEllipticRgn 0 0 350 350", "SmallFace 0,0 350x350", 150,
+         "", {}, 0, 200, 100, nullptr},
+        {"Clock_Mini", 144, 96, nullptr, {237, 237}, "CreateEllipticRgn 0 0 233 233", "SmallFace 0,0 233x233", 100,
+         "", {}, 0, 200, 100, nullptr},
+        {"Clock_Mini", 96, 192, nullptr, {474, 474}, "CreateEllipticRgn 0 0 466 466", "SmallFace 0,0 466x466", 200,
+         "", {}, 0, 200, 100, nullptr},
+        {"Clock_Mini", 120, 168, nullptr, {415, 415}, "CreateEllipticRgn 0 0 408 408", "SmallFace 0,0 408x408", 200,
+         "", {}, 0, 200, 100, nullptr},
+        {"about", 96, 144, nullptr, {374, 184}, "", "Title 0,12 195x45", 150, "", {12, 84, 182, 110}, 18, 0, 0,
+         nullptr},
+        {"about", 144, 96, nullptr, {249, 123}, "", "Title 0,8 130x30", 100, "", {8, 56, 121, 73}, 12, 0, 0, nullptr},
+        {"about", 96, 192, nullptr, {498, 246}, "", "Title 0,16 260x60", 200, "", {16, 112, 242, 146}, 24, 0, 0,
+         nullptr},
+        {"about", 120, 168, nullptr, {436, 215}, "", "Title 0,14 228x52", 200, "", {14, 98, 212, 128}, 21, 0, 0,
+         nullptr},
+    };
+    for (const auto& c : cases) {
+        std::string row = std::string(c.form) + " " + std::to_string(c.from) + " to " + std::to_string(c.to);
+        FakePlatform local;
+        platform::Platform localSys = local.Get();
+        std::string small = std::string(c.form) == "Clock_Mini" ? "SIZE=2\r\n" : "";
+        std::string settings = "[MAIN]\r\n" + small + "TOP=1500\r\nLEFT=3000\r\n";
+        local.files[iniPath] = settings;
+        local.monitors = {FakeMonitor{screen, screen, c.from}};
+        if (c.change) local.monitors.push_back(FakeMonitor{right, right, c.to});
+        Program p(localSys);
+        p.Start();
+        bool dialog = std::string(c.form) == "about";
+        platform::fake::FakeWindow* w = nullptr;
+        std::vector<std::string> ops;
+        double cornerBefore[2] = {0, 0};
+        auto changeAndLook = [&](FakePlatform& f) {
+            w = f.Window(c.form);
+            cornerBefore[0] = w->rect.left;
+            cornerBefore[1] = w->rect.top;
+            if (c.change) {
+                c.change(f);
+            } else {
+                f.monitors[0].dpi = c.to;
+                f.ScaleChange(c.form, c.to);
+            }
+            ops = f.Paint(c.form, {0, 0, 2000, 2000});
+        };
+        if (dialog) {
+            local.onModal = changeAndLook;
+            local.MouseDown("Clock", platform::RightButton, 500, 500);
+        } else {
+            changeAndLook(local);
+        }
+        ASSERT_NE(w, nullptr) << row;
+        EXPECT_EQ(local.WindowTwipsPerPixel(w->handle), 1440.0 / c.to) << row;
+        double frameX = dialog ? 6 * 15 : 0;
+        double frameY = dialog ? 26 * 15 : 0;
+        EXPECT_EQ(w->rect.width, c.client.width * 15 + frameX) << row;
+        EXPECT_EQ(w->rect.height, c.client.height * 15 + frameY) << row;
+        if (dialog) {
+            EXPECT_EQ(w->rect.left, cornerBefore[0]) << row << ": the corner stays";
+            EXPECT_EQ(w->rect.top, cornerBefore[1]) << row;
+        } else {
+            EXPECT_EQ(w->rect.left, c.x * 15) << row;
+            EXPECT_EQ(w->rect.top, c.y * 15) << row;
+            EXPECT_EQ(local.Calls(c.outline[0] == 'C' && c.outline[6] == 'R' ? "CreateRoundRectRgn" : "CreateEllipticRgn")
+                          .back(),
+                      c.outline)
+                << row;
+            EXPECT_EQ(local.LiveRegions(), 1) << row << ": the old outline went with the new one";
+        }
+        auto drawn = std::find_if(ops.begin(), ops.end(), [&](const std::string& op) {
+            return op.starts_with(std::string("picture ") + c.picture);
+        });
+        ASSERT_NE(drawn, ops.end()) << row;
+        artwork::Picture picture = dialog ? artwork::Picture::Title
+                                          : (small.empty() ? artwork::Picture::LargeFace : artwork::Picture::SmallFace);
+        int width = 0, height = 0;
+        std::sscanf(drawn->c_str() + drawn->rfind(' '), " %dx%d", &width, &height);
+        EXPECT_EQ(artwork::RenditionFor(picture, width, height), c.rendition) << row;
+        if (*c.text) {
+            EXPECT_NE(std::find(ops.begin(), ops.end(), c.text), ops.end()) << row << ": " << c.text;
+        }
+        if (dialog) {
+            auto version = std::find_if(ops.begin(), ops.end(), [&](const std::string& op) { return op.starts_with(kVersion); });
+            ASSERT_NE(version, ops.end()) << row;
+            EXPECT_NE(version->find(" " + std::to_string(c.fontHeight) + "px "), std::string::npos) << *version;
+            for (const auto& control : w->controls) {
+                EXPECT_EQ(control.fontHeight, c.fontHeight) << row << " " << control.name;
+                if (std::string(control.name) == "Check1") {
+                    EXPECT_EQ(control.box, c.check1) << row;
+                }
+                if (control.kind == platform::ElementKind::PictureBox) continue;
+                EXPECT_TRUE(control.box.left >= 0 && control.box.top >= 0 && control.box.right <= c.client.width &&
+                            control.box.bottom <= c.client.height)
+                    << row << ": " << control.name << " inside the client area";
+            }
+        }
+        EXPECT_EQ(local.files[iniPath], c.saved ? c.saved : settings) << row;
+        if (c.saved) {
+            // The next start on the same desk: the same place, the same size.
+            FakePlatform next;
+            platform::Platform nextSys = next.Get();
+            next.files[iniPath] = local.files[iniPath];
+            next.monitors = local.monitors;
+            Program again(nextSys);
+            again.Start();
+            const auto& rect = next.Window(c.form)->rect;
+            EXPECT_EQ(rect.left, c.x * 15) << row;
+            EXPECT_EQ(rect.top, c.y * 15) << row;
+            EXPECT_EQ(rect.width, c.client.width * 15) << row;
+        }
+    }
 }
 
 }  // namespace
