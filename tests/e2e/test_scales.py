@@ -1,4 +1,5 @@
-"""Both clocks and the dialog at 125%, 150% and 200%: drawn from artwork made for that size.
+"""Both clocks and the dialog at 125%, 150% and 200%: drawn from artwork made for that size, at
+start-up and when the system tells the running windows of a new scale.
 
 Each picture is compared, on a part that no hand and no other element covers, with its SVG source
 drawn by rsvg-convert at the size the window shows it: the mean difference per colour channel, and
@@ -131,3 +132,60 @@ class Scales(ClockTest):
 
     def test_at_200_percent(self):
         self.check_scale(200)
+
+    def test_the_running_clock_and_dialog_take_a_new_scale(self):
+        """The system tells the clock, then the dialog, that their monitor is now at 150% (a real
+        WM_DPICHANGED, sent by ScaleProbe with the suggested rectangle in the program's memory):
+        each becomes what a start at 150% shows. A drag afterwards saves a place that the next
+        start shows again (at Wine's one scale for every monitor, 100%)."""
+        percent, dpi = 150, "144"
+        tpp = Fraction(1440 * 100, 96 * percent)
+        s = self.session(time=WHEN, ini=LARGE_INI, screen=(1280, 1024))
+        program = s.launch()
+        clock = s.wait_window("^Form1$")
+        self.assertRectEqual(clock.geometry(), (0, 0, 480, 480))
+        side = round(7200 / tpp)
+        s.run_tool("ScaleProbe.exe", "send", "Form1", dpi, "0", "0", str(side), str(side))
+        s.wait_for(lambda: tuple(clock.geometry()) == (0, 0, side, side), 10, f"the clock {side} px wide")
+        shot = s.screenshot("large clock told of 150%", clock.geometry(), still=True)
+        self.assertDrawnForSize("large face", shot, (0, 0), LARGE_FACE, percent)
+        self.assertCutAway(shot, [(0, 0), (side - 1, 0), (0, side - 1), (side - 1, side - 1)], s.background,
+                           "the outline is cut at the new size")
+
+        s.click(scaled(40, percent), scaled(440, percent), 3)
+        dialog = s.wait_window("^About$")
+        frame = dialog.frame_geometry()
+        s.run_tool("ScaleProbe.exe", "send", "About", dpi, str(frame.x), str(frame.y),
+                   str(frame.x + frame.width * 3 // 2), str(frame.y + frame.height * 3 // 2))
+        client_size = (round(3735 / tpp), round(1845 / tpp))
+        s.wait_for(lambda: tuple(dialog.geometry()[2:]) == client_size, 10, f"the dialog's client area {client_size}")
+        client = dialog.geometry()
+        shot = s.screenshot("dialog told of 150%", client, still=True)
+        for what, at, picture in (("title", TITLE_AT, TITLE), ("portrait", PORTRAIT_AT, PORTRAIT)):
+            self.assertDrawnForSize(what, shot, (round(at[0] / tpp), round(at[1] / tpp)), picture, percent,
+                                    lettering=picture is TITLE)
+        # The controls' font is made anew at the size: the check box's caption stands 11 px tall
+        # at 100%, 15 px here.
+        ink = [y for y in range(84, 110) if any(sum(shot.pixel(x, y)) < 200 for x in range(35, 182))]
+        self.assertGreaterEqual(len(ink) and ink[-1] - ink[0] + 1, 14, "the check box's caption at 150%")
+        # Every control inside the client area, in its box at 150%: "O K" among them.
+        report = s.run_tool("ScaleProbe.exe", "controls", "About").split("\n")
+        self.assertIn(f"client {client_size[0]} {client_size[1]}", report)
+        children = [[int(v) for v in line.split()[1:]] for line in report if line.startswith("child ")]
+        self.assertEqual(len(children), 6, report)
+        for _, left, top, right, bottom in children:
+            self.assertTrue(0 <= left <= right <= client_size[0] and 0 <= top <= bottom <= client_size[1], report)
+        ok = (168, 132, 254, 170)  # "O K": 1680, 1320, 855 x 375 twips in the client area
+        self.assertIn(list(ok), [child[1:5] for child in children], report)
+        s.click(client.x + (ok[0] + ok[2]) // 2, client.y + (ok[1] + ok[3]) // 2)
+        s.wait_no_window("^About$")
+
+        s.drag((300, 300), (500, 400))
+        s.wait_for(lambda: tuple(clock.geometry()) == (200, 100, side, side), 10, "the clock dragged")
+        s.wait_for(lambda: s.read_settings() == b"[MAIN]\r\nSIZE=0\r\nTOP=1500\r\nLEFT=3000\r\n", 10,
+                   "the place saved")
+        program.kill()
+        s.wait_no_window("^Form1$")
+        s.launch()
+        clock = s.wait_window("^Form1$")
+        s.wait_for(lambda: tuple(clock.geometry()) == (200, 100, 480, 480), 10, "the saved place at the next start")

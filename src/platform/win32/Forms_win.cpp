@@ -71,14 +71,24 @@ double Win32Platform::WindowTwipsPerPixel(WindowHandle window) {
     return scale::TwipsPerPixel(form ? form->dpi : SystemDpi());
 }
 
+// The frame is the system's at the window's scale; where the system draws
+// another (Wine keeps one frame for every scale), the client area as it came
+// out sets the size right with a second call.
 void Win32Platform::ResizeClient(WindowHandle window, int width, int height) {
     FormWindow* form = Find(window);
     if (!form) return;
     form->clientWidth = width;
     form->clientHeight = height;
     RECT frame = FrameFor({0, 0, width, height}, form->style, form->exStyle, form->dpi);
-    ::SetWindowPos(form->hwnd, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    int outerWidth = frame.right - frame.left;
+    int outerHeight = frame.bottom - frame.top;
+    constexpr UINT kResizeOnly = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+    ::SetWindowPos(form->hwnd, nullptr, 0, 0, outerWidth, outerHeight, kResizeOnly);
+    RECT client{};
+    if (::GetClientRect(form->hwnd, &client) && (client.right != width || client.bottom != height)) {
+        ::SetWindowPos(form->hwnd, nullptr, 0, 0, outerWidth + width - client.right,
+                       outerHeight + height - client.bottom, kResizeOnly);
+    }
 }
 
 // The system's suggestion is followed when the system moved the window (a

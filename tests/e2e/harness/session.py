@@ -138,6 +138,7 @@ class Session:
         self.folder_name = folder
         self.drive = drive
         self.registry = registry or {}
+        self._tool_runs = 0
         self.faketime = wine.faketime_env(time, speed, fake_monotonic)
         self.background_colour = background
         self.artifacts = Path(artifacts) if artifacts else work_root() / "artifacts" / self.name
@@ -324,6 +325,26 @@ class Session:
         program = Program(popen, log)
         self.programs.append(program)
         return program
+
+    def run_tool(self, name: str, *args: str, timeout: float = 30) -> str:
+        """Runs a test helper built beside the program under test (ScaleProbe.exe, of the same
+        architecture) in the session's prefix, from the program's folder, and returns what it
+        printed. A helper that fails fails the test."""
+        tool = self.exe.with_name(name)
+        if not tool.is_file():
+            raise AssertionError(f"the test helper is missing: {tool} (build the {wine.ARCH} preset first)")
+        shutil.copy2(tool, self.folder / name)
+        self._tool_runs += 1
+        log = self.artifacts / f"{Path(name).stem}-{self._tool_runs}.log"
+        popen = self._spawn([wine.WINE, str(self.folder / name), *args], log, self._env, cwd=self.folder)
+        try:
+            code = popen.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise HarnessTimeout(f"{name} {' '.join(args)} still running after {timeout:g} s") from None
+        output = log.read_text(errors="replace")
+        if code != 0:
+            raise AssertionError(f"{name} {' '.join(args)} failed with {code}: {output}")
+        return output
 
     # -- settings file ------------------------------------------------------
     @property
