@@ -63,7 +63,7 @@ void Form::Load() {
     activatedSinceShown_ = false;
     window_ = ui_.CreateFormWindow(layout_, *this);
     if (!Loaded()) return;
-    tppX_ = tppY_ = ui_.WindowTwipsPerPixel(window_);
+    tppX_ = tppY_ = toldTpp_ = ui_.WindowTwipsPerPixel(window_);
     CreateControls();
     for (std::size_t i = 0; i < elements_.size(); ++i) {
         auto& element = *elements_[i];
@@ -290,6 +290,7 @@ void Form::OnMouse(MouseAction action, int button, int shift, double x, double y
             ui_.ReleaseCapture();
         }
         deliver(target, &Image::MouseUp, button);
+        if (buttonsDown_ == 0) SettleScale();  // a scale given during a drag
         break;
     }
     }
@@ -306,12 +307,14 @@ void Form::OnCaptureLost() {
     int held = buttonsDown_;
     mouseTarget_ = nullptr;
     buttonsDown_ = 0;
-    if (!target || !target->MouseUp) return;
-    double left = target->FormLeft() * ui_.TwipsPerPixelX() / tppX_;
-    double top = target->FormTop() * ui_.TwipsPerPixelY() / tppY_;
-    for (int button : {LeftButton, RightButton, MiddleButton}) {
-        if (held & button) target->MouseUp(button, 0, static_cast<float>(lastX_ - left), static_cast<float>(lastY_ - top));
+    if (target && target->MouseUp) {
+        auto x = static_cast<float>(lastX_ - target->FormLeft() * ui_.TwipsPerPixelX() / tppX_);
+        auto y = static_cast<float>(lastY_ - target->FormTop() * ui_.TwipsPerPixelY() / tppY_);
+        for (int button : {LeftButton, RightButton, MiddleButton}) {
+            if (held & button) target->MouseUp(button, 0, x, y);
+        }
     }
+    SettleScale();
     Flush();
 }
 
@@ -377,19 +380,39 @@ void Form::OnControlClicked(int controlId) {
     Flush();
 }
 
+// The system gives the window a scale: the window takes it, unless it is
+// taking one already. Taking a scale resizes the window, which can carry it
+// onto the other monitor's side of an edge; the system then gives the old
+// scale back. A window that is not being dragged takes that once more; in a
+// drag it waits for the release, so that a drag across an edge never turns
+// into a window growing and shrinking with every step.
+void Form::OnScaleChanged(double twipsPerPixel) {
+    if (!Loaded() || twipsPerPixel <= 0) return;
+    toldTpp_ = twipsPerPixel;
+    if (rescaling_) return;
+    if (twipsPerPixel != tppX_) ApplyScale(twipsPerPixel);
+    if (buttonsDown_ == 0) SettleScale();
+    Flush();
+}
+
+void Form::SettleScale() {
+    if (Loaded() && !rescaling_ && toldTpp_ != tppX_) ApplyScale(toldTpp_);
+}
+
 // Everything in pixels is laid out again at the new scale: the client area,
 // the controls and their font; then the program adapts what it made itself
 // (a clock's outline) and the whole window is painted afresh.
-void Form::OnScaleChanged(double twipsPerPixel) {
-    if (!Loaded() || twipsPerPixel <= 0 || twipsPerPixel == tppX_) return;
+void Form::ApplyScale(double twipsPerPixel) {
+    rescaling_ = true;
     double ratio = tppX_ / twipsPerPixel;
     tppX_ = tppY_ = twipsPerPixel;
     scale::PixelSize client = scale::ClientSize(layout_, twipsPerPixel);
-    ui_.ResizeClient(window_, client.width, client.height);
+    ui_.ResizeClient(window_, twipsPerPixel, client.width, client.height);
     for (int index : ControlsInTabOrder()) ui_.UpdateControl(window_, Describe(index));
     pending_.clear();
     if (ScaleChanged) ScaleChanged(ratio);
     pending_.clear();
+    rescaling_ = false;
     if (Loaded()) ui_.Invalidate(window_, {0, 0, client.width, client.height});
 }
 

@@ -110,6 +110,9 @@ private:
     void OnDisplayChange() override;
     void OnControlClicked(int controlId) override;
     void OnScaleChanged(double twipsPerPixel) override;
+    void ApplyScale(double twipsPerPixel);
+    // Takes the scale the system gave last, if the window is not at it.
+    void SettleScale();
 
     struct PendingChange {
         const Element* element;
@@ -130,6 +133,8 @@ private:
     double lastY_ = 0;
     double tppX_ = 15;
     double tppY_ = 15;
+    double toldTpp_ = 15;      // the scale the system gave the window last
+    bool rescaling_ = false;   // inside ApplyScale
 };
 
 }  // namespace platform

@@ -34,9 +34,10 @@ public:
     // Monitors were added, removed or rearranged, or a work area changed.
     virtual void OnDisplayChange() = 0;
     virtual void OnControlClicked(int controlId) = 0;
-    // The window now stands at another display scale (moved onto a monitor of
-    // another scale, or its monitor's scale changed): the twips of one of its
-    // pixels. Where the system suggested a place, the window is there already.
+    // The system gives the window a display scale (it was moved onto a monitor
+    // of another scale, or its monitor's scale changed): the twips of one of
+    // its pixels. Where the system suggested a place, the window is there
+    // already. The form decides when to take the scale (ResizeClient).
     virtual void OnScaleChanged(double twipsPerPixel) = 0;
 
 protected:
@@ -69,11 +70,11 @@ public:
     // layout's size at the scale of the monitor it stands on. Positions and
     // sizes in and out are in the screen's twips (outer frame).
     virtual WindowHandle CreateFormWindow(const FormLayout& layout, WindowEvents& events) = 0;
-    // The twips of one of the window's own pixels: the scale of its monitor,
-    // as the window last learned it (OnScaleChanged).
+    // The twips of one of a new window's own pixels: the scale of its monitor.
     virtual double WindowTwipsPerPixel(WindowHandle window) = 0;
-    // Gives the client area this size in pixels; the top-left corner stays.
-    virtual void ResizeClient(WindowHandle window, int width, int height) = 0;
+    // The window is now drawn at this scale: its client area takes this size
+    // in pixels, its frame the frame of that scale; the top-left corner stays.
+    virtual void ResizeClient(WindowHandle window, double twipsPerPixel, int width, int height) = 0;
     virtual void DestroyFormWindow(WindowHandle window) = 0;
     virtual void ShowWindow(WindowHandle window) = 0;  // shows and activates
     virtual void HideWindow(WindowHandle window) = 0;

@@ -298,10 +298,24 @@ TEST_F(ClockTest, EveryWindowTakesTheScaleOfItsMonitor) {
         f.MouseMove("Clock", platform::LeftButton, 3750, 1800);  // 10 and 0 px further
         f.MouseUp("Clock", platform::LeftButton, 3750, 1800);
     };
+    // Grabbed at (432, 80) px and carried just over the edge: the clock, 720 px
+    // wide about the pointer, lies mostly on the 100% monitor again, and the
+    // system gives it 100% back. It keeps 150% while dragged and takes 100% at
+    // the release, in place: no growing and shrinking with every step.
+    auto dragOntoTheEdge = [](FakePlatform& f) {
+        f.MouseDown("Clock", platform::LeftButton, 6480, 1200);
+        f.MouseMove("Clock", platform::LeftButton, 15300, 1200);  // the pointer at 1220 px
+        EXPECT_EQ(f.Window("Clock")->rect.left, 8580);
+        EXPECT_EQ(f.Window("Clock")->rect.width, 720 * 15) << "150% while dragged";
+        f.MouseUp("Clock", platform::LeftButton, 9720, 1800);
+    };
     struct Case {
         const char* form;
-        int from, to;  // the monitor's scale, dpi
-        std::function<void(FakePlatform&)> change;  // none: the monitor's scale changes to `to`
+        int from, to;  // the window's scale before and after, dpi
+        // What happens: the monitor's scale changes to `to`, or this, with a
+        // monitor at `other` right of the first.
+        std::function<void(FakePlatform&)> change;
+        int other;
         scale::PixelSize client;
         const char* outline;  // the clock's region at the new scale
         const char* picture;  // the face, or the dialog's title
@@ -314,31 +328,35 @@ TEST_F(ClockTest, EveryWindowTakesTheScaleOfItsMonitor) {
     };
     const std::string kVersion = "text \" Ver";
     const Case cases[] = {
-        {"Clock", 96, 144, nullptr, {720, 720}, "CreateRoundRectRgn 0 0 720 720 45 45", "LargeFace 0,0 720x720", 150,
+        {"Clock", 96, 144, nullptr, 0, {720, 720}, "CreateRoundRectRgn 0 0 720 720 45 45", "LargeFace 0,0 720x720", 150,
          "line 378,570-378,480 rgb(255,0,0) w2", {}, 0, 200, 100, nullptr},
-        {"Clock", 144, 96, nullptr, {480, 480}, "CreateRoundRectRgn 0 0 480 480 30 30", "LargeFace 0,0 480x480", 100,
+        {"Clock", 144, 96, nullptr, 0, {480, 480}, "CreateRoundRectRgn 0 0 480 480 30 30", "LargeFace 0,0 480x480", 100,
          "line 252,380-252,320 rgb(255,0,0) w1", {}, 0, 200, 100, nullptr},
         // 960 px tall: the dial left the monitor and comes back with the least move.
-        {"Clock", 96, 192, nullptr, {960, 960}, "CreateRoundRectRgn 0 0 960 960 60 60", "LargeFace 0,0 960x960", 200,
+        {"Clock", 96, 192, nullptr, 0, {960, 960}, "CreateRoundRectRgn 0 0 960 960 60 60", "LargeFace 0,0 960x960", 200,
          "line 503,760-503,640 rgb(255,0,0) w2", {}, 0, 64, 0, nullptr},
-        {"Clock", 120, 168, nullptr, {840, 840}, "CreateRoundRectRgn 0 0 840 840 52 52", "LargeFace 0,0 840x840", 200,
+        {"Clock", 120, 168, nullptr, 0, {840, 840}, "CreateRoundRectRgn 0 0 840 840 52 52", "LargeFace 0,0 840x840", 200,
          "line 440,665-440,560 rgb(255,0,0) w2", {}, 0, 200, 100, nullptr},
-        {"Clock", 96, 144, dragAcross, {720, 720}, "CreateRoundRectRgn 0 0 720 720 45 45", "LargeFace 0,0 720x720",
-         150, "line 378,570-378,480 rgb(255,0,0) w2", {}, 0, 830, 60, "[MAIN]\r\nTOP=900\r\nLEFT=12450\r\n"},
-        {"Clock_Mini", 96, 144, nullptr, {356, 356}, "CreateEllipticRgn 0 0 350 350", "SmallFace 0,0 350x350", 150,
+        {"Clock", 96, 144, dragAcross, 144, {720, 720}, "CreateRoundRectRgn 0 0 720 720 45 45",
+         "LargeFace 0,0 720x720", 150, "line 378,570-378,480 rgb(255,0,0) w2", {}, 0, 830, 60,
+         "[MAIN]\r\nTOP=900\r\nLEFT=12450\r\n"},
+        {"Clock", 96, 96, dragOntoTheEdge, 144, {480, 480}, "CreateRoundRectRgn 0 0 480 480 30 30",
+         "LargeFace 0,0 480x480", 100, "line 252,380-252,320 rgb(255,0,0) w1", {}, 0, 572, 60,
+         "[MAIN]\r\nTOP=900\r\nLEFT=8580\r\n"},
+        {"Clock_Mini", 96, 144, nullptr, 0, {356, 356}, "CreateEllipticRgn 0 0 350 350", "SmallFace 0,0 350x350", 150,
          "", {}, 0, 200, 100, nullptr},
-        {"Clock_Mini", 144, 96, nullptr, {237, 237}, "CreateEllipticRgn 0 0 233 233", "SmallFace 0,0 233x233", 100,
+        {"Clock_Mini", 144, 96, nullptr, 0, {237, 237}, "CreateEllipticRgn 0 0 233 233", "SmallFace 0,0 233x233", 100,
          "", {}, 0, 200, 100, nullptr},
-        {"Clock_Mini", 96, 192, nullptr, {474, 474}, "CreateEllipticRgn 0 0 466 466", "SmallFace 0,0 466x466", 200,
+        {"Clock_Mini", 96, 192, nullptr, 0, {474, 474}, "CreateEllipticRgn 0 0 466 466", "SmallFace 0,0 466x466", 200,
          "", {}, 0, 200, 100, nullptr},
-        {"Clock_Mini", 120, 168, nullptr, {415, 415}, "CreateEllipticRgn 0 0 408 408", "SmallFace 0,0 408x408", 200,
+        {"Clock_Mini", 120, 168, nullptr, 0, {415, 415}, "CreateEllipticRgn 0 0 408 408", "SmallFace 0,0 408x408", 200,
          "", {}, 0, 200, 100, nullptr},
-        {"about", 96, 144, nullptr, {374, 184}, "", "Title 0,12 195x45", 150, "", {12, 84, 182, 110}, 18, 0, 0,
+        {"about", 96, 144, nullptr, 0, {374, 184}, "", "Title 0,12 195x45", 150, "", {12, 84, 182, 110}, 18, 0, 0,
          nullptr},
-        {"about", 144, 96, nullptr, {249, 123}, "", "Title 0,8 130x30", 100, "", {8, 56, 121, 73}, 12, 0, 0, nullptr},
-        {"about", 96, 192, nullptr, {498, 246}, "", "Title 0,16 260x60", 200, "", {16, 112, 242, 146}, 24, 0, 0,
+        {"about", 144, 96, nullptr, 0, {249, 123}, "", "Title 0,8 130x30", 100, "", {8, 56, 121, 73}, 12, 0, 0, nullptr},
+        {"about", 96, 192, nullptr, 0, {498, 246}, "", "Title 0,16 260x60", 200, "", {16, 112, 242, 146}, 24, 0, 0,
          nullptr},
-        {"about", 120, 168, nullptr, {436, 215}, "", "Title 0,14 228x52", 200, "", {14, 98, 212, 128}, 21, 0, 0,
+        {"about", 120, 168, nullptr, 0, {436, 215}, "", "Title 0,14 228x52", 200, "", {14, 98, 212, 128}, 21, 0, 0,
          nullptr},
     };
     for (const auto& c : cases) {
@@ -349,7 +367,7 @@ TEST_F(ClockTest, EveryWindowTakesTheScaleOfItsMonitor) {
         std::string settings = "[MAIN]\r\n" + small + "TOP=1500\r\nLEFT=3000\r\n";
         local.files[iniPath] = settings;
         local.monitors = {FakeMonitor{screen, screen, c.from}};
-        if (c.change) local.monitors.push_back(FakeMonitor{right, right, c.to});
+        if (c.other) local.monitors.push_back(FakeMonitor{right, right, c.other});
         Program p(localSys);
         p.Start();
         bool dialog = std::string(c.form) == "about";
@@ -375,7 +393,8 @@ TEST_F(ClockTest, EveryWindowTakesTheScaleOfItsMonitor) {
             changeAndLook(local);
         }
         ASSERT_NE(w, nullptr) << row;
-        EXPECT_EQ(local.WindowTwipsPerPixel(w->handle), 1440.0 / c.to) << row;
+        const platform::Form& form = dialog ? p.about.form : small.empty() ? p.Clock.form : p.Clock_Mini.form;
+        EXPECT_EQ(form.TwipsPerPixel(), 1440.0 / c.to) << row;
         double frameX = dialog ? 6 * 15 : 0;
         double frameY = dialog ? 26 * 15 : 0;
         EXPECT_EQ(w->rect.width, c.client.width * 15 + frameX) << row;

@@ -199,7 +199,7 @@ void FakePlatform::ScaleChange(std::string_view formName, int dpi, std::optional
         w.rect.left = suggestedCorner->first * tppX;
         w.rect.top = suggestedCorner->second * tppY;
     }
-    if (dpi == w.dpi || ended) return;
+    if (ended) return;
     w.dpi = dpi;
     w.events->OnScaleChanged(scale::TwipsPerPixel(dpi));
 }
@@ -247,12 +247,21 @@ WindowHandle FakePlatform::CreateFormWindow(const FormLayout& layout, WindowEven
 
 double FakePlatform::WindowTwipsPerPixel(WindowHandle window) { return scale::TwipsPerPixel(ByHandle(window)->dpi); }
 
-void FakePlatform::ResizeClient(WindowHandle window, int width, int height) {
+void FakePlatform::ResizeClient(WindowHandle window, double twipsPerPixel, int width, int height) {
     FakeWindow* w = ByHandle(window);
-    log.push_back("ResizeClient " + w->name + " " + std::to_string(width) + "x" + std::to_string(height));
+    log.push_back("ResizeClient " + w->name + " " + std::to_string(width) + "x" + std::to_string(height) + " at " +
+                  std::to_string(static_cast<int>(std::lround(1440 / twipsPerPixel))));
     TwipsRect frame = Frame(*w);
     w->rect.width = width * tppX + frame.width;
     w->rect.height = height * tppY + frame.height;
+    GiveScaleOfMonitor(*w);
+}
+
+void FakePlatform::GiveScaleOfMonitor(FakeWindow& w) {
+    int dpi = DpiUnder(w);
+    if (dpi == w.dpi || w.destroyed || ended) return;
+    w.dpi = dpi;
+    w.events->OnScaleChanged(scale::TwipsPerPixel(dpi));
 }
 
 int FakePlatform::SystemDpi() const { return static_cast<int>(std::lround(1440.0 / tppX)); }
@@ -318,11 +327,7 @@ void FakePlatform::MoveWindow(WindowHandle window, double left, double top) {
     log.push_back("Move " + w->name + " " + Number(left) + " " + Number(top));
     w->rect.left = left;
     w->rect.top = top;
-    int dpi = DpiUnder(*w);
-    if (dpi != w->dpi && !w->destroyed && !ended) {
-        w->dpi = dpi;
-        w->events->OnScaleChanged(scale::TwipsPerPixel(dpi));
-    }
+    GiveScaleOfMonitor(*w);
 }
 
 TwipsRect FakePlatform::GetWindowRect(WindowHandle window) { return ByHandle(window)->rect; }

@@ -38,7 +38,7 @@ struct FakeWindow {
     WindowState state = WindowState::Normal;
     RegionHandle region = 0;
     bool topmost = false;
-    int dpi = 96;  // the scale the window last learned
+    int dpi = 96;  // the scale the window system gave the window last
     std::vector<int> timers;  // timer ids, in the order started
     std::vector<ControlDescription> controls;
     std::map<int, bool> checks;  // control id -> shown checked
@@ -122,7 +122,7 @@ public:
     double ScreenHeight() override { return screenHeight; }
     WindowHandle CreateFormWindow(const FormLayout& layout, WindowEvents& events) override;
     double WindowTwipsPerPixel(WindowHandle window) override;
-    void ResizeClient(WindowHandle window, int width, int height) override;
+    void ResizeClient(WindowHandle window, double twipsPerPixel, int width, int height) override;
     void DestroyFormWindow(WindowHandle window) override;
     void ShowWindow(WindowHandle window) override;
     void HideWindow(WindowHandle window) override;
@@ -171,6 +171,9 @@ private:
     int SystemDpi() const;
     // The scale of the monitor the window meets most, or of the nearest one.
     int DpiUnder(const FakeWindow& w);
+    // After a move or a resize: a window now mostly on a monitor of another
+    // scale is given that scale, as the system does during the call.
+    void GiveScaleOfMonitor(FakeWindow& w);
     // The window's frame on each side and its caption, in the screen's twips.
     TwipsRect Frame(const FakeWindow& w) const;
     FakeWindow* ByHandle(WindowHandle window);

@@ -5,7 +5,9 @@
 #include "platform/win32/Platform_win.h"
 
 #include <algorithm>
+#include <utility>
 
+#include "platform/Numbers.h"
 #include "platform/Scale.h"
 #include "platform/win32/Dpi_win.h"
 #include "platform/win32/Handles_win.h"
@@ -74,40 +76,44 @@ double Win32Platform::WindowTwipsPerPixel(WindowHandle window) {
 // The frame is the system's at the window's scale; where the system draws
 // another (Wine keeps one frame for every scale), the client area as it came
 // out sets the size right with a second call.
-void Win32Platform::ResizeClient(WindowHandle window, int width, int height) {
+void Win32Platform::ResizeClient(WindowHandle window, double twipsPerPixel, int width, int height) {
     FormWindow* form = Find(window);
     if (!form) return;
+    if (int dpi = numbers::RoundToInt32(1440 / twipsPerPixel); dpi != form->dpi) {
+        form->dpi = dpi;
+        form->canvas.Forget();  // its pens, fonts and buffer were for the old scale
+        if (form->furnished && form->hasIcon) SetIcons(*form);
+    }
     form->clientWidth = width;
     form->clientHeight = height;
     RECT frame = FrameFor({0, 0, width, height}, form->style, form->exStyle, form->dpi);
     int outerWidth = frame.right - frame.left;
     int outerHeight = frame.bottom - frame.top;
     constexpr UINT kResizeOnly = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+    bool moving = std::exchange(form->movedByProgram, true);
     ::SetWindowPos(form->hwnd, nullptr, 0, 0, outerWidth, outerHeight, kResizeOnly);
     RECT client{};
     if (::GetClientRect(form->hwnd, &client) && (client.right != width || client.bottom != height)) {
         ::SetWindowPos(form->hwnd, nullptr, 0, 0, outerWidth + width - client.right,
                        outerHeight + height - client.bottom, kResizeOnly);
     }
+    form->movedByProgram = moving;
 }
 
 // The system's suggestion is followed when the system moved the window (a
 // monitor rearranged, its scale changed); where the program moved it, the
 // corner it asked for stays, and in a drag the clock places itself.
 void Win32Platform::Rescale(FormWindow& form, int dpi, const RECT* suggested) {
-    if (dpi <= 0 || dpi == form.dpi || form.dead || !form.hwnd) return;
-    form.dpi = dpi;
-    if (suggested && !form.movedByProgram && ::GetCapture() != form.hwnd) {
+    if (dpi <= 0 || form.dead || !form.hwnd) return;
+    if (suggested && dpi != form.dpi && !form.movedByProgram && !form.holdsPointer) {
         ::SetWindowPos(form.hwnd, nullptr, suggested->left, suggested->top, 0, 0,
                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    form.canvas.Forget();  // its pens, fonts and buffer were for the old scale
     form.events->OnScaleChanged(scale::TwipsPerPixel(dpi));
     std::erase_if(form.fonts, [&form](const SizedFont& font) {
         return std::none_of(form.controls.begin(), form.controls.end(),
                             [&font](const Control& control) { return control.font == font.font.Get(); });
     });
-    if (form.furnished && form.hasIcon) SetIcons(form);
 }
 
 // The system tells a shown window of a new scale (WM_DPICHANGED); a hidden
@@ -203,8 +209,15 @@ void Win32Platform::StartTimer(WindowHandle window, int timerId, int intervalMs)
     ::SetTimer(ToHwnd(window), static_cast<UINT_PTR>(timerId), static_cast<UINT>(intervalMs), nullptr);
 }
 
-void Win32Platform::SetCapture(WindowHandle window) { ::SetCapture(ToHwnd(window)); }
-void Win32Platform::ReleaseCapture() { ::ReleaseCapture(); }
+void Win32Platform::SetCapture(WindowHandle window) {
+    if (FormWindow* form = Find(window)) form->holdsPointer = true;
+    ::SetCapture(ToHwnd(window));
+}
+
+void Win32Platform::ReleaseCapture() {
+    for (auto& form : windows_) form->holdsPointer = false;
+    ::ReleaseCapture();
+}
 
 // --- Window procedure
 

@@ -49,7 +49,7 @@ public:
     double ScreenHeight() override;
     WindowHandle CreateFormWindow(const FormLayout& layout, WindowEvents& events) override;
     double WindowTwipsPerPixel(WindowHandle window) override;
-    void ResizeClient(WindowHandle window, int width, int height) override;
+    void ResizeClient(WindowHandle window, double twipsPerPixel, int width, int height) override;
     void DestroyFormWindow(WindowHandle window) override;
     void ShowWindow(WindowHandle window) override;
     void HideWindow(WindowHandle window) override;
@@ -98,8 +98,9 @@ private:
         bool dialog = false;
         DWORD style = 0;
         DWORD exStyle = 0;
-        int dpi = USER_DEFAULT_SCREEN_DPI;  // the scale of its monitor, as last learned
-        bool movedByProgram = false;         // inside MoveWindow: the corner asked for stays
+        int dpi = USER_DEFAULT_SCREEN_DPI;  // the scale the form draws it at
+        bool movedByProgram = false;         // inside MoveWindow or ResizeClient: the corner asked for stays
+        bool holdsPointer = false;           // captured by the form: a drag places the window itself
         int clientWidth = 0;
         int clientHeight = 0;
         BufferCanvas canvas;
@@ -131,10 +132,11 @@ private:
     void Furnish(FormWindow& form);
     void SetIcons(FormWindow& form);
     void MakeControl(FormWindow& form, const ControlDescription& control);
-    // The window takes the scale dpi, at the suggested place where one is
-    // given and the program is neither moving the window nor dragging it.
+    // The system gives the window the scale dpi: to the suggested place, where
+    // one is given and the program is neither moving the window nor dragging
+    // it, and on to the form.
     void Rescale(FormWindow& form, int dpi, const RECT* suggested);
-    // A hidden window learns the scale of the monitor it was moved to.
+    // A hidden window is given the scale of the monitor it was moved to.
     void RescaleIfHidden(FormWindow& form);
 #ifdef MARISOLE_PAINT_STATS
     void StartStatistics();

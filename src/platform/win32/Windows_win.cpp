@@ -37,7 +37,10 @@ LRESULT Win32Platform::Handle(FormWindow& form, UINT message, WPARAM wParam, LPA
     case WM_MBUTTONUP: Mouse(form, MouseAction::Up, MiddleButton, wParam, lParam); return 0;
     case WM_MOUSEMOVE: Mouse(form, MouseAction::Move, 0, wParam, lParam); return 0;
     case WM_CAPTURECHANGED:
-        if (reinterpret_cast<HWND>(lParam) != hwnd) form.events->OnCaptureLost();
+        if (reinterpret_cast<HWND>(lParam) != hwnd) {
+            form.holdsPointer = false;
+            form.events->OnCaptureLost();
+        }
         return 0;
 
     case WM_TIMER: form.events->OnTimer(static_cast<int>(wParam)); return 0;
