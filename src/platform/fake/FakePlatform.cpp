@@ -192,16 +192,10 @@ void FakePlatform::UserMoves(std::string_view formName, double left, double top)
     w.rect.top = top;
 }
 
-void FakePlatform::ScaleChange(std::string_view formName, int dpi, std::optional<std::pair<int, int>> suggestedCorner) {
+void FakePlatform::ScaleChange(std::string_view formName, int dpi) {
     FakeWindow& w = Live(formName);
-    log.push_back("ScaleChange " + w.name + " " + std::to_string(dpi));
-    if (suggestedCorner) {
-        w.rect.left = suggestedCorner->first * tppX;
-        w.rect.top = suggestedCorner->second * tppY;
-    }
-    if (ended) return;
     w.dpi = dpi;
-    w.events->OnScaleChanged(scale::TwipsPerPixel(dpi));
+    if (!ended) w.events->OnScaleChanged(scale::TwipsPerPixel(dpi));
 }
 
 void FakePlatform::DisplayChange() {

@@ -7,8 +7,6 @@
 #include <deque>
 #include <functional>
 #include <map>
-#include <optional>
-#include <utility>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -109,10 +107,8 @@ public:
     void EndSession(std::string_view formName);
     void UserMoves(std::string_view formName, double left, double top);  // another program moved it
     void DisplayChange();  // to every window, as the system broadcasts it
-    // The window system tells a window its scale changed, as when its
-    // monitor's scale is changed or a window is moved onto a monitor of
-    // another scale. The window is first put at the suggested corner, if any.
-    void ScaleChange(std::string_view formName, int dpi, std::optional<std::pair<int, int>> suggestedCorner = {});
+    // The window system gives a window a scale, as when its monitor's scale changes.
+    void ScaleChange(std::string_view formName, int dpi);
     std::vector<std::string> Paint(std::string_view formName, const PixelRect& area);
 
     // WindowSystem
