@@ -241,6 +241,8 @@ void Form::OnPaint(Canvas& canvas, const PixelRect& area) {
 
 double Form::LayoutX(double x) const { return x * tppX_ / ui_.TwipsPerPixelX(); }
 double Form::LayoutY(double y) const { return y * tppY_ / ui_.TwipsPerPixelY(); }
+double Form::ScreenX(double layoutX) const { return layoutX * ui_.TwipsPerPixelX() / tppX_; }
+double Form::ScreenY(double layoutY) const { return layoutY * ui_.TwipsPerPixelY() / tppY_; }
 
 // The pointer arrives, and reaches the handlers, in the screen's twips, the
 // unit of the window's own position, so that a drag moves the window by as
@@ -261,13 +263,10 @@ void Form::OnMouse(MouseAction action, int button, int shift, double x, double y
         }
     }
 
-    // The picture's corner in the screen's twips.
-    auto left = [this](const Image& image) { return image.FormLeft() * ui_.TwipsPerPixelX() / tppX_; };
-    auto top = [this](const Image& image) { return image.FormTop() * ui_.TwipsPerPixelY() / tppY_; };
     auto deliver = [&](Image* target, auto Image::*handler, int buttons) {
         if (target && target->*handler) {
-            (target->*handler)(buttons, shift, static_cast<float>(x - left(*target)),
-                               static_cast<float>(y - top(*target)));
+            (target->*handler)(buttons, shift, static_cast<float>(x - ScreenX(target->FormLeft())),
+                               static_cast<float>(y - ScreenY(target->FormTop())));
         }
     };
 
@@ -308,8 +307,8 @@ void Form::OnCaptureLost() {
     mouseTarget_ = nullptr;
     buttonsDown_ = 0;
     if (target && target->MouseUp) {
-        auto x = static_cast<float>(lastX_ - target->FormLeft() * ui_.TwipsPerPixelX() / tppX_);
-        auto y = static_cast<float>(lastY_ - target->FormTop() * ui_.TwipsPerPixelY() / tppY_);
+        auto x = static_cast<float>(lastX_ - ScreenX(target->FormLeft()));
+        auto y = static_cast<float>(lastY_ - ScreenY(target->FormTop()));
         for (int button : {LeftButton, RightButton, MiddleButton}) {
             if (held & button) target->MouseUp(button, 0, x, y);
         }

@@ -95,9 +95,11 @@ private:
     void CreateControls();
     std::vector<int> ControlsInTabOrder() const;
     ControlDescription Describe(int index) const;
-    // Pointer twips (the screen's) to layout twips (the window's own scale).
+    // Pointer twips (the screen's) to layout twips (the window's own scale), and back.
     double LayoutX(double x) const;
     double LayoutY(double y) const;
+    double ScreenX(double layoutX) const;
+    double ScreenY(double layoutY) const;
 
     // WindowEvents
     void OnPaint(Canvas& canvas, const PixelRect& area) override;
