@@ -81,10 +81,79 @@ build_preset() {
   )
 }
 
-# True when this machine runs the 32-bit Windows program: Debian's 32-bit Wine loader starts
-# (it cannot where the kernel runs no 32-bit code).
+# True when this machine runs Debian's 32-bit Wine 8 loader (it cannot where the kernel runs no
+# 32-bit code); the 32-bit program then also runs under Wine 8.
 wine32_runs() {
   /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+# Where the Debian trixie root with Wine 10 is kept between runs, outside every build tree.
+MARISOLE_CACHE=${MARISOLE_CACHE:-/var/cache/marisole}
+# The stable name the end-to-end tests use (CMake's MARISOLE_WINE10_ROOT): a link to the root of
+# the current recipe.
+WINE10_ROOT=$MARISOLE_CACHE/wine10
+
+# The Debian mirror this machine's apt uses: the first source of the machine's own release.
+debian_mirror() {
+  local uri codename
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  uri=$(
+    {
+      # One-line sources: deb [options] URI SUITE COMPONENTS...
+      sed -n 's/^[[:space:]]*deb[[:space:]]\+\(\[[^]]*\][[:space:]]\+\)\?\([^[:space:]]\+\)[[:space:]]\+\([^[:space:]]\+\).*/\2 \3/p' \
+        /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null
+      # deb822 sources: the URIs and Suites fields of each stanza.
+      awk '/^[[:space:]]*$/ { if (u != "" && s != "") print u, s; u = s = "" ; next }
+           /^URIs:/ { u = $2 } /^Suites:/ { s = $2 }
+           END { if (u != "" && s != "") print u, s }' /etc/apt/sources.list.d/*.sources 2>/dev/null
+    } | awk -v codename="$codename" '$1 ~ /^https?:/ && $2 == codename { print $1; exit }'
+  )
+  echo "${uri:-http://deb.debian.org/debian}"
+}
+
+# Makes the trixie root with Wine 10 (scripts/wine10-root.sh) when the root of the current recipe
+# is missing, and points $WINE10_ROOT at it. The root is named after the recipe's hash, so a
+# changed recipe makes a new one (the old ones are removed then). It is built under a temporary
+# name and renamed when complete: an interrupted build leaves only a folder the next run removes.
+ensure_wine10_root() {
+  local recipe=$REPO_ROOT/scripts/wine10-root.sh hash root
+  hash=$(sha256sum "$recipe" | cut -c1-16)
+  root=$MARISOLE_CACHE/trixie-$hash
+  if [ -d "$root" ] && [ "$(readlink "$WINE10_ROOT" 2>/dev/null)" = "trixie-$hash" ]; then
+    log "the trixie root with Wine 10 is there: $root ($(du -sh "$root" 2>/dev/null | cut -f1))"
+    return
+  fi
+  as_root mkdir -p "$MARISOLE_CACHE"
+  (
+    # One build at a time; whoever waited finds the root made.
+    exec 9>"$MARISOLE_CACHE/.lock"
+    flock 9
+    local old mirror tmp
+    if [ ! -d "$root" ]; then
+      for old in "$MARISOLE_CACHE"/trixie-*.tmp; do
+        [ -d "$old" ] || continue
+        log "removing $old, left by an interrupted build"
+        as_root rm -rf --one-file-system "$old"
+      done
+      mirror=$(debian_mirror)
+      tmp=$root.tmp
+      log "making the trixie root with Wine 10 in $root from $mirror (once, a few minutes)"
+      # In a mount namespace of its own, so that no mount debootstrap makes outlives it.
+      as_root unshare --mount --propagation private bash "$recipe" "$tmp" "$mirror" \
+        >"$MARISOLE_CACHE/trixie-$hash.log" 2>&1 ||
+        die "making the trixie root failed; see $MARISOLE_CACHE/trixie-$hash.log"
+      as_root mv -T "$tmp" "$root"
+    fi
+    as_root ln -sfn "trixie-$hash" "$WINE10_ROOT.new"
+    as_root mv -T "$WINE10_ROOT.new" "$WINE10_ROOT"
+    # Roots (and logs) of other recipes: no run of this recipe needs them.
+    for old in "$MARISOLE_CACHE"/trixie-*; do
+      case $old in "$root" | "$root.log") continue ;; esac
+      log "removing $old, made by another recipe"
+      as_root rm -rf --one-file-system "$old"
+    done
+  ) || exit 1
+  log "the trixie root with Wine 10: $root ($(du -sh "$root" 2>/dev/null | cut -f1))"
 }
 
 # True when $DISPLAY names an X display we can talk to.

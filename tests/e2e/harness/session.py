@@ -33,6 +33,29 @@ OWNER_FILE = ".owner-pid"
 # The screen's colour outside every window: a colour the clock's pictures do not use,
 # so that a pixel of it inside a window's rectangle shows where the window is cut away.
 BACKGROUND = "#ff00ff"
+# The display of a desk of several monitors: the dummy video driver, a frame buffer as large as
+# the desk (its outputs are placed with xrandr), no input devices (input comes through XTEST).
+XORG_CONFIG = """\
+Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+  Option "AutoEnableDevices" "false"
+  Option "DontVTSwitch" "true"
+EndSection
+Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam 262144
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "dummy"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Virtual {width} {height}
+  EndSubSection
+EndSection
+"""
 
 
 def default_exe() -> Path:
@@ -64,6 +87,7 @@ class Program:
     def __init__(self, popen: subprocess.Popen, log: Path):
         self.popen = popen
         self.log = log
+        self.loader_checked = False
 
     @property
     def pid(self) -> int:
@@ -113,11 +137,11 @@ class Session:
     speed       with time: the clock runs this many times faster
     fake_monotonic  with speed: timers run faster too
     background  colour of the screen outside every window (read back into .background)
-    monitors    a desk of several monitors on one X screen: (name, width, height, x, y) each, in
-                X root pixels, the primary's name starting with "*"; the screen is then their
-                bounding box. Wine reads them through Xinerama (its XRandR use is turned off in
-                the prefix) and puts the primary's top-left corner at (0, 0), so Windows
-                x = X x - primary x, likewise y
+    monitors    a desk of several monitors: (name, width, height, x, y) each, in X root pixels,
+                the primary's name starting with "*"; the screen is then their bounding box. The
+                display is then an Xorg server with the dummy video driver, each monitor one of
+                its RandR outputs, which every Wine reads the same way; Wine puts the primary's
+                top-left corner at (0, 0), so Windows x = X x - primary x, likewise y
     """
 
     def __init__(self, name: str = "session", *, exe: Path | str | None = None,
@@ -132,7 +156,8 @@ class Session:
         self.monitors = monitors or []
         if self.monitors:
             screen = (max(x + w for _, w, _, x, _ in self.monitors), max(y + h for _, _, h, _, y in self.monitors))
-            registry = {**(registry or {}), r"HKCU\Software\Wine\X11 Driver": {"UseXRandR": "N"}}
+            if sum(name.startswith("*") for name, *_ in self.monitors) != 1:
+                raise ValueError(f"monitors: exactly one name must start with '*' (the primary): {self.monitors}")
         self.screen = screen
         self.ini = ini
         self.folder_name = folder
@@ -168,6 +193,7 @@ class Session:
         if not self.exe.is_file():
             raise AssertionError(f"the Windows program is missing: {self.exe} (build the {wine.ARCH} preset first)")
         root = work_root()
+        wine.share(root)
         template = wine.ensure_template(root / "wineprefix-template")
         if self.artifacts.exists():
             shutil.rmtree(self.artifacts)
@@ -191,7 +217,7 @@ class Session:
             self._apply_registry()
         self._start_x()
         faketime = dict(self.faketime)
-        if faketime and wine.ARCH == "win32":
+        if faketime and wine.NEEDS_TIME64:
             faketime["LD_PRELOAD"] += " " + wine.time64_preload()
         self._env = wine.base_env({"WINEPREFIX": str(self.prefix), "DISPLAY": self.display.name, **faketime})
         self._start_wineserver()
@@ -204,27 +230,44 @@ class Session:
         # display goes down with it, the programs lose their display and end, and so does
         # the server, which then ends Wine's own service processes of the prefix.
         self._spawn([wine.WINESERVER, "-f", "-p10"], self.artifacts / "wineserver.log", self._env,
-                    die_with_harness=False)
+                    die_with_harness=False, wine_process=True)
         wait_for(lambda: wine.server_socket(self.prefix), 30, "the wineserver to listen")
 
     def _spawn(self, argv: list[str], log: Path, env: dict[str, str], die_with_harness: bool = True,
-               **kw) -> subprocess.Popen:
+               wine_process: bool = False, cwd: Path | None = None, **kw) -> subprocess.Popen:
+        """Starts a child with its output in log; a Wine process of the run's Wine (chrooted for Wine 10)
+        when wine_process is set."""
+        if wine_process:
+            options = wine.spawn_options(cwd, die_with_parent=die_with_harness)
+        else:
+            options = {"cwd": cwd, "preexec_fn": _die_with_parent if die_with_harness else None}
         with open(log, "ab") as out:
             proc = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
-                                    preexec_fn=_die_with_parent if die_with_harness else None, **kw)
+                                    **options, **kw)
         self._children.append(proc)
         return proc
 
     def _start_x(self) -> None:
         width, height = self.screen
+        if self.monitors:
+            # An Xorg server whose dummy video driver has real RandR outputs, one a monitor.
+            (self.dir / "xorg.conf.d").mkdir()
+            config = self.dir / "xorg.conf"
+            config.write_text(XORG_CONFIG.format(width=width, height=height))
+            argv = ["Xorg", "-config", str(config), "-configdir", str(self.dir / "xorg.conf.d"),
+                    "-logfile", str(self.artifacts / "xorg.log"), "-nolisten", "tcp", "-noreset",
+                    "-novtswitch", "-sharevts"]
+            log = self.artifacts / "xorg.out"
+        else:
+            argv = ["Xvfb", "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp", "-noreset"]
+            log = self.artifacts / "xvfb.log"
         read_end, write_end = os.pipe()
         try:
-            xvfb = self._spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24",
-                                "-nolisten", "tcp", "-noreset"], self.artifacts / "xvfb.log",
-                               dict(os.environ), pass_fds=(write_end,))
+            server = self._spawn([argv[0], "-displayfd", str(write_end), *argv[1:]], log,
+                                 dict(os.environ), pass_fds=(write_end,))
             os.close(write_end)
             write_end = -1
-            # Xvfb writes the number and the newline separately and dies if the pipe is
+            # The server writes the number and the newline separately and dies if the pipe is
             # closed in between, so read up to the newline.
             number = ""
             deadline = time.monotonic() + 30
@@ -240,26 +283,49 @@ class Session:
             if write_end >= 0:
                 os.close(write_end)
         if not number.isdigit():
-            raise RuntimeError(f"Xvfb did not start (exit {xvfb.poll()}); see {self.artifacts / 'xvfb.log'}")
+            raise RuntimeError(f"{argv[0]} did not start (exit {server.poll()}); see {log}")
         env = {k: v for k, v in os.environ.items() if not k.startswith(("WINE", "LD_PRELOAD", "FAKETIME"))}
         xdg = self.dir / "xdg"
         env.update(XDG_CONFIG_HOME=str(xdg / "config"), XDG_CACHE_HOME=str(xdg / "cache"),
                    XDG_DATA_HOME=str(xdg / "data"))
         self.display = Display(f":{number}", env)
-        # Xvfb names its display before it takes connections; wait until a client gets in.
-        wait_for(lambda: self.display.ok("xprop", "-root", "WM_NAME"), 20, f"Xvfb on {self.display.name}")
+        # The server names its display before it takes connections; wait until a client gets in.
+        wait_for(lambda: self.display.ok("xprop", "-root", "WM_NAME"), 20, f"{argv[0]} on {self.display.name}")
+        if self.monitors:
+            self._place_outputs()
         # Paint the screen in the background colour, then read it back as it is stored.
         subprocess.run(["display", "-window", "root", "-size", "8x8", f"xc:{self.background_colour}"],
                        env=self.display.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=20)
         self.background = self.display.capture().pixel(0, 0)
-        for name, w, h, x, y in self.monitors:
-            # Sizes in millimetres at 96 dots per inch; the primary names the screen's output.
-            output = "screen" if name.startswith("*") else "none"
-            self.display.run("xrandr", "--setmonitor", name, f"{w}/{round(w * 0.2646)}x{h}/{round(h * 0.2646)}+{x}+{y}",
-                             output)
         self._spawn(["openbox", "--sm-disable"], self.artifacts / "openbox.log", self.display.env)
         wait_for(lambda: "window id" in self.display.root_property("_NET_SUPPORTING_WM_CHECK"), 20,
                  "openbox to manage the display")
+
+    def _place_outputs(self) -> None:
+        """Gives each monitor one output of the dummy driver (DUMMY0 the primary), at its size and place."""
+        ordered = sorted(self.monitors, key=lambda m: not m[0].startswith("*"))
+        arrange = []
+        for index, (name, w, h, x, y) in enumerate(ordered):
+            output, mode = f"DUMMY{index}", f"{w}x{h}"
+            if not self.display.ok("xrandr", "--addmode", output, mode):
+                # Not among the driver's modes: make one with standard timings (xcvt).
+                timings = self.display.run("xcvt", str(w), str(h)).split("Modeline", 1)[1].split()[1:]
+                self.display.run("xrandr", "--newmode", mode, *timings)
+                self.display.run("xrandr", "--addmode", output, mode)
+            arrange += ["--output", output, "--mode", mode, "--pos", f"{x}x{y}"]
+            if name.startswith("*"):
+                arrange.append("--primary")
+        self.display.run("xrandr", *arrange)
+        wanted = sorted((w, h, x, y) for _, w, h, x, y in self.monitors)
+
+        def placed():
+            listing = self.display.run("xrandr", "--listmonitors")
+            found = sorted(tuple(int(v) for v in m) for m in
+                           re.findall(r"(\d+)/\d+x(\d+)/\d+\+(\d+)\+(\d+)", listing))
+            return found == wanted and f"{self.screen[0]} x {self.screen[1]}" in self.display.run("xrandr", "-q")
+
+        wait_for(placed, 10, f"the monitors {self.monitors} on {self.display.name}")
+        (self.artifacts / "xrandr.txt").write_text(self.display.run("xrandr", "--verbose"))
 
     def _apply_registry(self) -> None:
         # Without a display: reg.exe is quick then (with one it takes over ten seconds), and the
@@ -304,7 +370,7 @@ class Session:
         index = len(self.programs) + 1
         log = self.artifacts / f"program-{index}.log"
         popen = self._spawn([wine.WINE, self.windows_path], log, self._env, cwd=self.folder,
-                            start_new_session=True)
+                            start_new_session=True, wine_process=True)
         self._children.remove(popen)  # ended through the wineserver, then by close()
         program = Program(popen, log)
         self.programs.append(program)
@@ -320,7 +386,7 @@ class Session:
         index = len(self.programs) + 1
         log = self.artifacts / f"program-{index}.log"
         popen = self._spawn([wine.WINE, self.windows_path], log, {**self._env, **env}, cwd=self.folder,
-                            start_new_session=True)
+                            start_new_session=True, wine_process=True)
         self._children.remove(popen)  # ended through the wineserver, then by close()
         program = Program(popen, log)
         self.programs.append(program)
@@ -366,7 +432,13 @@ class Session:
         return self.display.find(name)
 
     def wait_window(self, name: str = "^Form1$", count: int = 1, timeout: float = 30) -> Window:
-        return self.display.wait_window(name, count=count, timeout=timeout)
+        window = self.display.wait_window(name, count=count, timeout=timeout)
+        # A program that shows a window is up: check how its Wine runs it (wine.check_loader).
+        for program in self.programs:
+            if program.running and not program.loader_checked:
+                wine.check_loader(program.pid)
+                program.loader_checked = True
+        return window
 
     def wait_no_window(self, name: str, timeout: float = 30) -> None:
         self.display.wait_no_window(name, timeout)

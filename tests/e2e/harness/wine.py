@@ -9,6 +9,7 @@ ini files, user folders) is a real copy the test may change freely.
 
 from __future__ import annotations
 
+import ctypes
 import errno
 import fcntl
 import hashlib
@@ -18,21 +19,173 @@ import subprocess
 import tempfile
 from pathlib import Path
 
-# Which build of the program the tests run: "win64" (under wine64 in a 64-bit prefix) or
-# "win32" (under Debian's 32-bit loader in a prefix made with WINEARCH=win32). CTest sets it
-# per test; one process of the harness serves one build.
-ARCHES = {"win32": "/usr/lib/wine/wine", "win64": "/usr/lib/wine/wine64"}
+# Which Wine runs which build of the program. CTest sets both per test; one process of the
+# harness serves one run, named "<wine>-<build>" (wine10-win32, wine8-win64...):
+#
+# - MARISOLE_E2E_WINE: "wine8", Debian 12's Wine on this machine, or "wine10", Debian trixie's
+#   Wine in the root that scripts/lib.sh makes (MARISOLE_WINE10_ROOT), run in a chroot.
+# - MARISOLE_E2E_ARCH: the build of the program, "win32" (the release program) or "win64".
+#
+# Wine 8 runs the 32-bit program with Debian's 32-bit loader in a prefix made with
+# WINEARCH=win32, the 64-bit one with wine64. Wine 10 runs both with wine64 in a 64-bit prefix:
+# a 32-bit program in the same 64-bit process (WoW64 mode), its 32-bit PE DLLs found through
+# WINEDLLPATH, so that no 32-bit Linux program or library is involved.
+WINE_NAME = os.environ.get("MARISOLE_E2E_WINE", "wine8")
 ARCH = os.environ.get("MARISOLE_E2E_ARCH", "win64")
-if ARCH not in ARCHES:
-    raise SystemExit(f"MARISOLE_E2E_ARCH={ARCH!r}: expected one of {', '.join(ARCHES)}")
-WINE = ARCHES[ARCH]
-# One server for both: Debian's script starts the 64-bit wineserver, which serves 32-bit programs too.
+_LOADERS = {("wine8", "win32"): "/usr/lib/wine/wine", ("wine8", "win64"): "/usr/lib/wine/wine64",
+            ("wine10", "win32"): "/usr/lib/wine/wine64", ("wine10", "win64"): "/usr/lib/wine/wine64"}
+if (WINE_NAME, ARCH) not in _LOADERS:
+    raise SystemExit(f"MARISOLE_E2E_WINE={WINE_NAME!r} MARISOLE_E2E_ARCH={ARCH!r}: expected wine8 or wine10, "
+                     "and win32 or win64")
+RUN = f"{WINE_NAME}-{ARCH}"
+# The loader and the server, as paths inside the root for Wine 10.
+WINE = _LOADERS[WINE_NAME, ARCH]
+# Wine 8: Debian's script starts the 64-bit wineserver, which serves 32-bit programs too.
 WINESERVER = "/usr/lib/wine/wineserver"
+# The prefix's architecture: a 32-bit prefix for Wine 8's 32-bit loader, else 64-bit.
+PREFIX_ARCH = "win32" if RUN == "wine8-win32" else "win64"
+# The root Wine 10 runs in (a link to the root of the current recipe, resolved once, so that a
+# new root made meanwhile does not change under a running test).
+ROOT: Path | None = None
+if WINE_NAME == "wine10":
+    ROOT = Path(os.path.realpath(os.environ.get("MARISOLE_WINE10_ROOT", "/var/cache/marisole/wine10")))
+# Inside the root: i386-windows (the 32-bit PE DLLs) and x86_64-unix (the Unix side they call).
+WOW64_DLL_PATH = "/usr/local/lib/wow64"
 # "$LIB" is expanded by each process's own dynamic loader (lib/x86_64-linux-gnu or
 # lib/i386-linux-gnu), so one setting preloads the matching libfaketime into every Wine
 # process: the program, 32-bit or 64-bit, which reads the wall clock itself, and the 64-bit
-# wineserver, whose timers follow the monotonic clock when that is faked too.
+# wineserver, whose timers follow the monotonic clock when that is faked too. In the root,
+# its own 64-bit libfaketime serves Wine 10's processes, all of them 64-bit.
 FAKETIME_LIB = "/usr/$LIB/faketime/libfaketime.so.1"
+# Debian 12's 32-bit Wine reads the clock through calls libfaketime leaves alone (time64.c).
+NEEDS_TIME64 = RUN == "wine8-win32"
+
+
+def host_path(path: str | Path) -> Path:
+    """A path of the Wine's file system (inside the root for Wine 10) as the harness sees it."""
+    return ROOT / str(path).lstrip("/") if ROOT else Path(path)
+
+
+# -- the Wine 10 root ------------------------------------------------------------------------
+# Wine 10's processes run chrooted into the root. The harness process first enters a mount
+# namespace of its own, in which /proc, /dev, /sys, the X sockets and the test's folders are bound
+# into the root at their own paths, so that a path means the same inside and outside. The
+# mounts are private to the namespace: they vanish with the test's processes, whatever ends
+# them, and never show on the machine or in another test.
+_CLONE_NEWNS = 0x00020000
+_MS_BIND, _MS_REC, _MS_PRIVATE, _MS_SHARED = 0x1000, 0x4000, 1 << 18, 1 << 20
+_shared: list[Path] = []
+_entered = False
+
+
+def _mount(source: str | None, target: str, flags: int) -> None:
+    libc = ctypes.CDLL(None, use_errno=True)
+    src = source.encode() if source else None
+    if libc.mount(src, target.encode(), None, ctypes.c_ulong(flags), None) != 0:
+        error = ctypes.get_errno()
+        raise OSError(error, f"mount {source} on {target}: {os.strerror(error)}")
+
+
+def _enter_root() -> None:
+    global _entered
+    if _entered:
+        return
+    if not (ROOT / WINE.lstrip("/")).exists():
+        raise RuntimeError(f"the Wine 10 root is missing: {ROOT} has no {WINE} "
+                           "(scripts/run-tests makes it; see scripts/wine10-root.sh)")
+    if os.geteuid() != 0:
+        raise RuntimeError("Wine 10 runs chrooted into its root, which needs root (run the tests as root)")
+    libc = ctypes.CDLL(None, use_errno=True)
+    if libc.unshare(_CLONE_NEWNS) != 0:
+        error = ctypes.get_errno()
+        raise OSError(error, f"unshare(CLONE_NEWNS): {os.strerror(error)}")
+    _mount(None, "/", _MS_REC | _MS_PRIVATE)
+    _mount("/proc", str(ROOT / "proc"), _MS_BIND | _MS_REC)
+    _mount("/dev", str(ROOT / "dev"), _MS_BIND | _MS_REC)
+    # Wine reads the processors' layout there; without it a program is told it has none.
+    _mount("/sys", str(ROOT / "sys"), _MS_BIND | _MS_REC)
+    x11 = Path("/tmp/.X11-unix")
+    if not x11.is_dir():
+        x11.mkdir(mode=0o1777, exist_ok=True)
+        x11.chmod(0o1777)
+    _mount(str(x11), str(ROOT / "tmp/.X11-unix"), _MS_BIND)
+    _entered = True
+
+
+def share(folder: Path) -> None:
+    """Makes a folder of the machine appear at the same path in the Wine 10 root (for this process).
+
+    Mounts made under it later (a test's small disk over the program folder) appear there too.
+    """
+    if ROOT is None:
+        return
+    _enter_root()
+    folder = Path(os.path.realpath(folder))
+    if any(folder == p or p in folder.parents for p in _shared):
+        return
+    folder.mkdir(parents=True, exist_ok=True)
+    _mount(str(folder), str(folder), _MS_BIND)
+    _mount(None, str(folder), _MS_SHARED)
+    inside = ROOT / str(folder).lstrip("/")
+    inside.mkdir(parents=True, exist_ok=True)
+    _mount(str(folder), str(inside), _MS_BIND)
+    _shared.append(folder)
+
+
+def _set_death_signal() -> None:
+    try:
+        ctypes.CDLL(None).prctl(1, 9)  # PR_SET_PDEATHSIG, SIGKILL
+    except (OSError, AttributeError):
+        pass
+
+
+def spawn_options(cwd: Path | str | None = None, die_with_parent: bool = False) -> dict:
+    """subprocess arguments that start a Wine process of this run (chrooted for Wine 10), in cwd.
+
+    With die_with_parent the process gets SIGKILL should the harness die unexpectedly.
+    """
+    if ROOT is None:
+        return {"cwd": cwd, "preexec_fn": _set_death_signal if die_with_parent else None}
+    _enter_root()
+    root, inside = str(ROOT), str(cwd or "/")
+
+    def enter() -> None:
+        if die_with_parent:
+            _set_death_signal()
+        os.chroot(root)
+        os.chdir(inside)
+
+    return {"preexec_fn": enter}
+
+
+def run(argv: list[str], env: dict[str, str], timeout: float, **kw) -> subprocess.CompletedProcess:
+    """Runs a Wine command of this run to its end, output and errors together."""
+    return subprocess.run(argv, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=timeout,
+                          **spawn_options(), **kw)
+
+
+def check_loader(pid: int) -> None:
+    """For Wine 10 and the 32-bit program: the process is the 64-bit wine64, and no 32-bit ELF
+    file is mapped into it (the program runs in WoW64 mode, with no 32-bit Linux code at all)."""
+    if RUN != "wine10-win32":
+        return
+    try:
+        exe = Path(os.readlink(f"/proc/{pid}/exe"))
+        maps = Path(f"/proc/{pid}/maps").read_text()
+    except OSError:
+        return  # already gone; its exit code and output tell the test why
+    if exe != host_path(WINE):
+        raise AssertionError(f"process {pid} runs {exe}, not Wine 10's {host_path(WINE)}")
+    files = {line.split(None, 5)[5] for line in maps.splitlines() if len(line.split(None, 5)) == 6}
+    for name in sorted(f for f in files if f.startswith("/")):
+        try:
+            with open(name, "rb") as f:
+                head = f.read(5)
+        except OSError:
+            continue
+        if head[:4] == b"\x7fELF" and head[4:5] != b"\x02":
+            raise AssertionError(f"process {pid} has a 32-bit ELF file mapped: {name}")
+
 
 # Files that Wine only ever reads once a prefix exists.
 _SHARED_SUFFIXES = {".dll", ".exe", ".drv", ".sys", ".nls", ".acm", ".cpl", ".ocx", ".tlb", ".ds",
@@ -51,16 +204,15 @@ TEMPLATE_REGISTRY = {
 
 
 def wine_version() -> str:
-    """The loader's version and the prefix's architecture: what the template is made for."""
+    """The loader's version, the run and the root: what the template is made for."""
     try:
-        out = subprocess.run([WINE, "--version"], stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                             env=base_env({}))
+        out = run([WINE, "--version"], base_env({}), timeout=60)
     except OSError as error:
         hint = " (this kernel does not run 32-bit programs)" if error.errno == errno.ENOEXEC else ""
         raise RuntimeError(f"{WINE} cannot run here: {error}{hint}") from None
     if out.returncode != 0:
         raise RuntimeError(f"{WINE} --version failed: {out.stdout.decode(errors='replace')}")
-    return f"{out.stdout.decode().strip()} {ARCH}"
+    return f"{out.stdout.decode().strip()} {RUN} {PREFIX_ARCH} {ROOT or ''}".rstrip()
 
 
 def base_env(extra: dict[str, str]) -> dict[str, str]:
@@ -75,6 +227,8 @@ def base_env(extra: dict[str, str]) -> dict[str, str]:
         "TZ": "UTC",
         "LANG": "C.UTF-8",
     })
+    if ROOT is not None:
+        env["WINEDLLPATH"] = WOW64_DLL_PATH
     env.update(extra)
     return env
 
@@ -146,7 +300,8 @@ def _server_tmpdir(prefix: Path) -> Path | None:
         return None
     if not name.startswith("wine-") or "/" in name:
         return None
-    return Path(tempfile.gettempdir()) / name
+    # In the root's own /tmp for Wine 10.
+    return (ROOT / "tmp" if ROOT else Path(tempfile.gettempdir())) / name
 
 
 def server_socket(prefix: Path) -> Path | None:
@@ -162,7 +317,7 @@ def kill_server(prefix: Path, env: dict[str, str]) -> None:
     env = dict(env, WINEPREFIX=str(prefix))
     for argv in ([WINESERVER, "-k"], [WINESERVER, "-w"]):
         try:
-            subprocess.run(argv, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+            run(argv, env, timeout=30)
         except subprocess.TimeoutExpired:
             pass
 
@@ -170,6 +325,7 @@ def kill_server(prefix: Path, env: dict[str, str]) -> None:
 def ensure_template(template: Path) -> Path:
     """Creates the template prefix once per build tree (and again when Wine changes)."""
     template.parent.mkdir(parents=True, exist_ok=True)
+    share(template.parent)
     version = wine_version()
     with open(template.parent / (template.name + ".lock"), "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
@@ -181,11 +337,10 @@ def ensure_template(template: Path) -> Path:
         staging = template.with_name(template.name + ".new")
         if staging.exists():
             shutil.rmtree(staging)
-        env = base_env({"WINEPREFIX": str(staging), "WINEARCH": ARCH})
+        env = base_env({"WINEPREFIX": str(staging), "WINEARCH": PREFIX_ARCH})
         env.pop("DISPLAY", None)  # no windows while the prefix is built
         try:
-            proc = subprocess.run([WINE, "wineboot", "--init"], env=env, stdout=subprocess.PIPE,
-                                  stderr=subprocess.STDOUT, timeout=300)
+            proc = run([WINE, "wineboot", "--init"], env, timeout=300)
             if proc.returncode != 0 or not (staging / "system.reg").exists():
                 raise RuntimeError("wineboot --init failed:\n" + proc.stdout.decode(errors="replace"))
             import_registry(TEMPLATE_REGISTRY, staging, env)
@@ -262,8 +417,7 @@ def import_registry(values: dict[str, dict[str, int | str | list[str]]], folder:
     """Writes values into the prefix named by env["WINEPREFIX"] with Wine's reg.exe; returns its output."""
     path = folder / "values.reg"
     path.write_bytes(reg_file(values))
-    proc = subprocess.run([WINE, "reg", "import", str(path)], env=env, stdout=subprocess.PIPE,
-                          stderr=subprocess.STDOUT, timeout=120)
+    proc = run([WINE, "reg", "import", str(path)], env, timeout=120)
     output = proc.stdout.decode(errors="replace")
     if proc.returncode != 0:
         raise RuntimeError(f"reg import failed ({proc.returncode}): {output}")
