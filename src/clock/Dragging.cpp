@@ -11,11 +11,6 @@ void ClockWindow::Image1_MouseDown(int button, int /*shift*/, float x, float y) 
         DragX = numbers::RoundToInt16(static_cast<double>(x));
         DragY = numbers::RoundToInt16(static_cast<double>(y));
     } else {
-        // Into the always-on-top band before it is shown, so that it opens above an
-        // always-on-top clock: moved there only once shown (Form_Activate does it again),
-        // it can stay beneath the clock (Wine 10 raises it before the window manager
-        // has it in that band).
-        program_.PlaceInBand(program_.about.form, true);
         program_.about.form.Show(platform::ShowMode::Modal);
     }
 }
