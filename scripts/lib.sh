@@ -165,3 +165,58 @@ display_works() {
 harness() {
   PYTHONPATH="$REPO_ROOT/tests/e2e" PYTHONDONTWRITEBYTECODE=1 "$PYTHON" -m harness "$@"
 }
+
+# -- 32-bit programs on a kernel that runs no 32-bit code -------------------------------------
+# A kernel built without IA-32 emulation, or started with it off, runs no 32-bit x86 code at all,
+# so neither Wine can run the 32-bit release program natively. There binfmt_misc hands every
+# 32-bit program (Debian's 32-bit Wine loader) to qemu's user-mode emulator from the trixie root.
+# Only there: binfmt_misc is asked before the kernel's own loader, so on a kernel that runs 32-bit
+# code the entry would only slow it down.
+I386_BINFMT=/proc/sys/fs/binfmt_misc/marisole-i386
+
+# True when the kernel itself runs a static 32-bit program (with our emulator entry set aside).
+kernel_runs_32_bit() {
+  local dir result=0
+  dir=$(mktemp -d)
+  # Ends through the 32-bit system call, as 32-bit Wine's threads set up their %fs.
+  printf '%s\n' 'void _start(void) { __asm__ volatile("movl $1, %eax\n xorl %ebx, %ebx\n int $0x80"); }' \
+    > "$dir/runs32.c"
+  if ! gcc -m32 -nostdlib -static -o "$dir/runs32" "$dir/runs32.c" 2>"$dir/gcc.log"; then
+    local why
+    why=$(cat "$dir/gcc.log")
+    rm -rf "$dir"
+    die "cannot build the 32-bit probe (gcc -m32): $why"
+  fi
+  [ -f "$I386_BINFMT" ] && echo 0 | as_root tee "$I386_BINFMT" >/dev/null
+  "$dir/runs32" 2>/dev/null || result=1
+  [ -f "$I386_BINFMT" ] && echo 1 | as_root tee "$I386_BINFMT" >/dev/null
+  rm -rf "$dir"
+  return $result
+}
+
+# Registers the emulator for 32-bit programs where the kernel runs none ("F": the emulator is
+# opened now, so it serves inside the chroot and namespaces of the tests too).
+ensure_i386_emulation() {
+  local qemu=$WINE10_ROOT/usr/local/bin/qemu-i386
+  if kernel_runs_32_bit; then
+    if [ -f "$I386_BINFMT" ]; then
+      log "this kernel runs 32-bit code: removing the emulator entry"
+      echo -1 | as_root tee "$I386_BINFMT" >/dev/null
+    fi
+    log "this kernel runs 32-bit code natively"
+    return
+  fi
+  [ -x "$qemu" ] || die "the trixie root has no qemu-i386 ($qemu)"
+  if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then
+    as_root mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc || die "cannot mount binfmt_misc"
+  fi
+  qemu=$(readlink -f "$qemu")
+  if [ -f "$I386_BINFMT" ] && grep -qx "interpreter $qemu" "$I386_BINFMT"; then
+    log "this kernel runs no 32-bit code: 32-bit programs run under $qemu"
+    return
+  fi
+  [ -f "$I386_BINFMT" ] && echo -1 | as_root tee "$I386_BINFMT" >/dev/null
+  printf '%s' ":marisole-i386:M::\\x7fELF\\x01\\x01\\x01\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x02\\x00\\x03\\x00:\\xff\\xff\\xff\\xff\\xff\\xfe\\xfe\\x00\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xfe\\xff\\xff\\xff:$qemu:F" |
+    as_root tee /proc/sys/fs/binfmt_misc/register >/dev/null || die "cannot register qemu-i386 with binfmt_misc"
+  log "this kernel runs no 32-bit code: 32-bit programs now run under $qemu"
+}

@@ -132,10 +132,18 @@ void Win32Platform::DestroyFormWindow(WindowHandle window) {
     CollectDeadWindows();
 }
 
+// The dialog is meant to come up above every window, an always-on-top clock
+// included (its activation lifts it there). It goes into that band before it
+// is mapped: a window manager raises a window as it maps it, and Wine 10 asks
+// for that raise before it passes on the band set after showing, which left
+// the dialog beneath the clock.
 void Win32Platform::ShowWindow(WindowHandle window) {
     if (FormWindow* form = Find(window)) {
         RescaleIfHidden(*form);
         Furnish(*form);
+        if (form->dialog) {
+            ::SetWindowPos(form->hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
     }
     ::ShowWindow(ToHwnd(window), SW_SHOW);
 }

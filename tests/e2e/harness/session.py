@@ -402,7 +402,8 @@ class Session:
         shutil.copy2(tool, self.folder / name)
         self._tool_runs += 1
         log = self.artifacts / f"{Path(name).stem}-{self._tool_runs}.log"
-        popen = self._spawn([wine.WINE, str(self.folder / name), *args], log, self._env, cwd=self.folder)
+        popen = self._spawn([wine.WINE, str(self.folder / name), *args], log, self._env, cwd=self.folder,
+                            wine_process=True)
         try:
             code = popen.wait(timeout)
         except subprocess.TimeoutExpired:

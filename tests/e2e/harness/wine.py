@@ -26,10 +26,12 @@ from pathlib import Path
 #   Wine in the root that scripts/lib.sh makes (MARISOLE_WINE10_ROOT), run in a chroot.
 # - MARISOLE_E2E_ARCH: the build of the program, "win32" (the release program) or "win64".
 #
-# Wine 8 runs the 32-bit program with Debian's 32-bit loader in a prefix made with
-# WINEARCH=win32, the 64-bit one with wine64. Wine 10 runs both with wine64 in a 64-bit prefix:
-# a 32-bit program in the same 64-bit process (WoW64 mode), its 32-bit PE DLLs found through
-# WINEDLLPATH, so that no 32-bit Linux program or library is involved.
+# Every prefix is a 64-bit one, as almost every Windows the 32-bit program meets is 64-bit.
+# Wine 8 runs the 32-bit program there with Debian's 32-bit loader (Wine's services stay 64-bit),
+# the 64-bit one with wine64. Where the kernel runs no 32-bit code, the 32-bit loader runs under
+# qemu's user-mode emulator (scripts/lib.sh, ensure_i386_emulation). Wine 10 runs both with
+# wine64: a 32-bit program in the same 64-bit process (WoW64 mode), its 32-bit PE DLLs found
+# through WINEDLLPATH, so that no 32-bit Linux program or library is involved.
 WINE_NAME = os.environ.get("MARISOLE_E2E_WINE", "wine8")
 ARCH = os.environ.get("MARISOLE_E2E_ARCH", "win64")
 _LOADERS = {("wine8", "win32"): "/usr/lib/wine/wine", ("wine8", "win64"): "/usr/lib/wine/wine64",
@@ -42,8 +44,19 @@ RUN = f"{WINE_NAME}-{ARCH}"
 WINE = _LOADERS[WINE_NAME, ARCH]
 # Wine 8: Debian's script starts the 64-bit wineserver, which serves 32-bit programs too.
 WINESERVER = "/usr/lib/wine/wineserver"
-# The prefix's architecture: a 32-bit prefix for Wine 8's 32-bit loader, else 64-bit.
-PREFIX_ARCH = "win32" if RUN == "wine8-win32" else "win64"
+PREFIX_ARCH = "win64"
+# The loader that makes the prefix: the 64-bit one.
+BOOT_LOADER = _LOADERS[WINE_NAME, "win64"]
+# Where binfmt_misc hands 32-bit programs to an emulator (a kernel that runs no 32-bit code).
+I386_EMULATOR_ENTRY = Path("/proc/sys/fs/binfmt_misc/marisole-i386")
+
+
+def emulated() -> bool:
+    """Whether the 32-bit Wine loader of this run runs under the emulator."""
+    try:
+        return RUN == "wine8-win32" and I386_EMULATOR_ENTRY.read_text().startswith("enabled")
+    except OSError:
+        return False
 # The root Wine 10 runs in (a link to the root of the current recipe, resolved once, so that a
 # new root made meanwhile does not change under a running test).
 ROOT: Path | None = None
@@ -212,7 +225,7 @@ def wine_version() -> str:
         raise RuntimeError(f"{WINE} cannot run here: {error}{hint}") from None
     if out.returncode != 0:
         raise RuntimeError(f"{WINE} --version failed: {out.stdout.decode(errors='replace')}")
-    return f"{out.stdout.decode().strip()} {RUN} {PREFIX_ARCH} {ROOT or ''}".rstrip()
+    return f"{out.stdout.decode().strip()} {RUN} {PREFIX_ARCH} {ROOT or ''}".rstrip() + (" emulated" if emulated() else "")
 
 
 def base_env(extra: dict[str, str]) -> dict[str, str]:
@@ -340,9 +353,13 @@ def ensure_template(template: Path) -> Path:
         env = base_env({"WINEPREFIX": str(staging), "WINEARCH": PREFIX_ARCH})
         env.pop("DISPLAY", None)  # no windows while the prefix is built
         try:
-            proc = run([WINE, "wineboot", "--init"], env, timeout=300)
-            if proc.returncode != 0 or not (staging / "system.reg").exists():
-                raise RuntimeError("wineboot --init failed:\n" + proc.stdout.decode(errors="replace"))
+            # The 32-bit half (syswow64) under emulation takes a few minutes.
+            proc = run([BOOT_LOADER, "wineboot", "--init"], env, timeout=600)
+            wow64 = staging / "drive_c" / "windows" / "syswow64" / "kernel32.dll"
+            if proc.returncode != 0 or not (staging / "system.reg").exists() or (
+                    RUN == "wine8-win32" and not wow64.exists()):
+                raise RuntimeError("wineboot --init failed (or made no 32-bit half):\n" +
+                                   proc.stdout.decode(errors="replace"))
             import_registry(TEMPLATE_REGISTRY, staging, env)
         finally:
             kill_server(staging, env)
