@@ -5,6 +5,13 @@
 #include "platform/Numbers.h"
 #include "settings/Settings.h"
 
+namespace {
+
+// Long enough for a scanner or a sync tool to let go, short enough for a start.
+constexpr int kLockedFileWaitMs = 3000;
+
+}  // namespace
+
 void AboutDialog::Form_Load() {
     platform::WindowSystem& ui = program_.sys.ui;
 
@@ -22,6 +29,12 @@ void AboutDialog::Form_Load() {
     program_.IniPath = settings::SettingsPath(ui.AppPath());
 
     ui.DoEvents();
+
+    // A file held open by another program for a moment is waited for; one
+    // held all that time reads as the defaults, which are not the user's.
+    bool readable = program_.sys.ini.WaitUntilReadable(program_.IniPath, kLockedFileWaitMs);
+    program_.SizeKnown = readable;
+    program_.PositionKnown = readable;
 
     program_.SizeMode = numbers::RoundToInt16(settings::ReadNumber(program_.sys.ini, "SIZE", program_.IniPath));
 
@@ -71,3 +84,4 @@ void AboutDialog::Form_Activate() {
     SizeAtOpen = program_.SizeMode;
     ClosedByOk = 0;
 }
+

@@ -37,7 +37,7 @@ public:
     void Command1_Click();
     void Command2_Click();
 
-    // Writes the size mode.
+    // Writes the size mode, once it is the user's (Program::SizeKnown).
     void Save_Size();
 
 private:

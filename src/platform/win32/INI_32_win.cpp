@@ -256,4 +256,20 @@ bool ProfileStrings::WritePrivateProfileString(const char* section, const char* 
     return replaced;
 }
 
+// Opened as the profile reader opens it. A file held by another program with
+// no sharing refuses with a sharing or lock violation; anything else (no
+// file, a folder in its place) is no lock, and the reader deals with it.
+bool ProfileStrings::WaitUntilReadable(const std::string& path, int waitMs) {
+    constexpr DWORD kRetryMs = 100;
+    std::wstring file = Wide(path);
+    ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(std::max(waitMs, 0));
+    for (;;) {
+        KernelHandle opened(OpenFile(file, GENERIC_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
+        DWORD error = ::GetLastError();
+        if (opened.Get() || (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION)) return true;
+        if (::GetTickCount64() >= deadline) return false;
+        ::Sleep(kRetryMs);
+    }
+}
+
 }  // namespace platform::win32

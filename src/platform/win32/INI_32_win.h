@@ -18,6 +18,7 @@ public:
                                         char16_t* buffer, std::size_t capacity, const std::string& path) override;
     bool WritePrivateProfileString(const char* section, const char* key, const std::string& value,
                                    const std::string& path) override;
+    bool WaitUntilReadable(const std::string& path, int waitMs) override;
 };
 
 }  // namespace platform::win32
