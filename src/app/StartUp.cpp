@@ -2,6 +2,7 @@
 // its load handler) and the dialog's activation.
 
 #include "app/Program.h"
+#include "clock/Placement.h"
 #include "platform/Numbers.h"
 #include "settings/Settings.h"
 
@@ -77,11 +78,32 @@ void AboutDialog::Form_Load() {
     }
 }
 
-// Each time the dialog comes up: above every window, an always-on-top clock
-// included, and noting the mode it opened with.
+// Each time the dialog comes up: within reach, above every window, an
+// always-on-top clock included, and noting the mode it opened with.
 void AboutDialog::Form_Activate() {
+    KeepInWorkArea();
     program_.PlaceInBand(form, true);
     SizeAtOpen = program_.SizeMode;
     ClosedByOk = 0;
 }
 
+// Centred once at start-up, the dialog may find the desk changed since (a
+// smaller screen, a monitor gone). Unless all of it lies inside a monitor's
+// work area it comes, by the least move, into that of the clock's monitor.
+void AboutDialog::KeepInWorkArea() {
+    if (form.WindowState() != platform::WindowState::Normal) return;
+    platform::WIN_32& win = program_.sys.win;
+    platform::PixelRect dialog = placement::PixelRectOf(form);
+    platform::MonitorInfo monitor;
+    if (win.GetMonitorInfoW(win.MonitorFromRect(dialog, platform::MonitorDefault::Null), monitor) &&
+        placement::Inside(dialog, monitor.workArea)) {
+        return;
+    }
+    const platform::Form& clockForm = program_.CurrentClock().form;
+    if (!clockForm.Loaded()) return;
+    platform::PixelRect clock = placement::PixelRectOf(clockForm);
+    if (!win.GetMonitorInfoW(win.MonitorFromRect(clock, platform::MonitorDefault::Nearest), monitor)) return;
+    placement::PixelPoint corner = placement::IntoWorkArea(dialog, monitor.workArea);
+    platform::WindowSystem& ui = program_.sys.ui;
+    form.Move(corner.x * ui.TwipsPerPixelX(), corner.y * ui.TwipsPerPixelY());
+}

@@ -64,6 +64,7 @@ void ClockWindow::Form_Load() {
 
     Dragging = 0;
     displayChangedInDrag_ = false;
+    desk_ = placement::ReadDeskOutline(program_.sys.win);
 
     if (kind_.blinks) program_.sys.ui.Randomize();
 
@@ -136,6 +137,13 @@ void ClockWindow::Timer1_Timer() {
     if (Image2) {
         float r = program_.sys.ui.Rnd();
         Image2->SetVisible(static_cast<int>(r * 20.0f) == 5);
+    }
+    // Not every system says when the desk changes (Wine does not when its X
+    // screen is resized), so the tick looks for itself.
+    placement::DeskOutline desk = placement::ReadDeskOutline(program_.sys.win);
+    if (desk != desk_) {
+        desk_ = desk;
+        Form_DisplayChanged();
     }
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "clock/Hands.h"
+#include "clock/Placement.h"
 #include "platform/Form.h"
 
 class Program;
@@ -70,4 +71,5 @@ private:
     Program& program_;
     const ClockKind& kind_;
     bool displayChangedInDrag_ = false;
+    placement::DeskOutline desk_;
 };

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Form.h"
+
 namespace placement {
 
 namespace {
@@ -16,6 +18,24 @@ int IntoSpan(int start, int length, int spanStart, int spanEnd) {
 PixelPoint IntoWorkArea(const platform::PixelRect& window, const platform::PixelRect& workArea) {
     return {IntoSpan(window.left, window.Width(), workArea.left, workArea.right),
             IntoSpan(window.top, window.Height(), workArea.top, workArea.bottom)};
+}
+
+platform::PixelRect PixelRectOf(const platform::Form& form) {
+    // Far beyond any desk, and small enough that no sum of two overflows.
+    static constexpr int kFar = 1 << 24;
+    auto pixels = [](int value) { return std::clamp(value, -kFar, kFar); };
+    int left = pixels(form.PixelsX(form.Left()));
+    int top = pixels(form.PixelsY(form.Top()));
+    return {left, top, left + pixels(form.PixelsX(form.Width())), top + pixels(form.PixelsY(form.Height()))};
+}
+
+DeskOutline ReadDeskOutline(platform::WIN_32& win) {
+    using platform::SystemMetric;
+    int x = win.GetSystemMetrics(SystemMetric::VirtualScreenX);
+    int y = win.GetSystemMetrics(SystemMetric::VirtualScreenY);
+    return {{x, y, x + win.GetSystemMetrics(SystemMetric::VirtualScreenWidth),
+             y + win.GetSystemMetrics(SystemMetric::VirtualScreenHeight)},
+            win.GetSystemMetrics(SystemMetric::Monitors)};
 }
 
 }  // namespace placement

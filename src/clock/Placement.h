@@ -4,6 +4,11 @@
 // pixel rectangles, so that it can be checked case by case.
 
 #include "platform/Types.h"
+#include "platform/WIN_32.h"
+
+namespace platform {
+class Form;
+}
 
 namespace placement {
 
@@ -18,5 +23,23 @@ struct PixelPoint {
 // already, else it goes just inside the nearer edge. On an axis where the
 // window is longer than the work area it goes to the left or top edge.
 PixelPoint IntoWorkArea(const platform::PixelRect& window, const platform::PixelRect& workArea);
+
+// Whether all of the window lies inside the area.
+constexpr bool Inside(const platform::PixelRect& window, const platform::PixelRect& area) {
+    return window.left >= area.left && window.top >= area.top && window.right <= area.right &&
+           window.bottom <= area.bottom;
+}
+
+// A form's outer rectangle in pixels, kept within reach of any sum of pixels.
+platform::PixelRect PixelRectOf(const platform::Form& form);
+
+// The desk as a tick can watch it, cheaply: the virtual screen and the number
+// of monitors. A monitor added, removed, moved or resized changes one of them.
+struct DeskOutline {
+    platform::PixelRect virtualScreen;
+    int monitors = 0;
+    constexpr bool operator==(const DeskOutline&) const = default;
+};
+DeskOutline ReadDeskOutline(platform::WIN_32& win);
 
 }  // namespace placement

@@ -42,6 +42,7 @@ public:
 
 private:
     void Exchange(ClockWindow& from, ClockWindow& to);
+    void KeepInWorkArea();
 
     Program& program_;
 };

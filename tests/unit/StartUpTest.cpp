@@ -162,6 +162,21 @@ TEST_F(ProgramTest, ADialOnNoMonitorComesIntoTheNearestWorkArea) {
         f.monitors = {{{0, 0, 1024, 768}, {0, 0, 1024, 600}}};
         f.DisplayChange();
     };
+    // No message comes, as from Wine when its X screen is resized: the next tick notices.
+    auto screenShrinksUnsaid = [](FakePlatform& f) {
+        f.monitors = {{{0, 0, 800, 600}, {0, 0, 800, 600}}};
+        f.Tick("Clock");
+    };
+    auto leftMonitorGoesUnsaid = [](FakePlatform& f) {
+        f.monitors.erase(f.monitors.begin() + 1);
+        f.Tick("Clock");
+    };
+    // The dialog, centred on the larger screen at start-up, is opened on a smaller one.
+    auto screenShrinksThenTheDialog = [](FakePlatform& f) {
+        f.monitors = {{{0, 0, 600, 400}, {0, 0, 600, 400}}};
+        f.Tick("Clock");
+        f.MouseDown("Clock", platform::RightButton, 500, 500);
+    };
 
     struct Case {
         const char* name;
@@ -194,6 +209,10 @@ TEST_F(ProgramTest, ADialOnNoMonitorComesIntoTheNearestWorkArea) {
          "[MAIN]\r\nTOP=750\r\nLEFT=-10500\r\n"},
         {"work area shrinks, dial still on", one, "TOP=4320\r\nLEFT=8160", workAreaShrinks, "Clock", 544, 288,
          nullptr},
+        {"the screen shrinks, unsaid", one, "LEFT=10500", screenShrinksUnsaid, "Clock", 320, 0, nullptr},
+        {"its monitor unplugged, unsaid", two, "TOP=750\r\nLEFT=-10500", leftMonitorGoesUnsaid, "Clock", 0, 50,
+         nullptr},
+        {"the dialog after the screen shrinks", one, "", screenShrinksThenTheDialog, "about", 345, 251, nullptr},
     };
     for (const auto& c : cases) {
         FakePlatform local;
