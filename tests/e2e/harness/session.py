@@ -325,6 +325,17 @@ class Session:
         self.programs.append(program)
         return program
 
+    def launch_helper(self, name: str, *args: str) -> Program:
+        """Builds harness/<name>.c into a Windows program of the session's build (MinGW-w64) and
+        starts it in the session's prefix, as another program of the user's; ended by close()."""
+        exe = self.dir / f"{name}.exe"
+        if not exe.exists():
+            compiler = {"win32": "i686-w64-mingw32-gcc", "win64": "x86_64-w64-mingw32-gcc"}[wine.ARCH]
+            subprocess.run([compiler, "-municode", "-O2", "-o", str(exe), str(Path(__file__).with_name(name + ".c"))],
+                           check=True)
+        log = self.artifacts / f"{name}-{len(self._children)}.log"
+        return Program(self._spawn([wine.WINE, str(exe), *args], log, self._env, start_new_session=True), log)
+
     # -- settings file ------------------------------------------------------
     @property
     def settings_path(self) -> Path:
