@@ -7,6 +7,12 @@
 #include "forms/Layouts.h"
 #include "platform/Region.h"
 
+namespace {
+
+constexpr int kTicksPerDeskCheck = 5;  // of 200 ms
+
+}  // namespace
+
 const ClockKind kLargeClock{
     .layout = forms::ClockLayout,
     .dial = {.centreX = 3775, .centreY = 5700, .secondLength = 897, .minuteLength = 797, .hourLength = 597},
@@ -64,7 +70,7 @@ void ClockWindow::Form_Load() {
 
     Dragging = 0;
     displayChangedInDrag_ = false;
-    desk_ = placement::ReadDeskOutline(program_.sys.win);
+    ticksSinceDeskCheck_ = 0;
 
     if (kind_.blinks) program_.sys.ui.Randomize();
 
@@ -139,10 +145,11 @@ void ClockWindow::Timer1_Timer() {
         Image2->SetVisible(static_cast<int>(r * 20.0f) == 5);
     }
     // Not every system says when the desk changes (Wine does not when its X
-    // screen is resized), so the tick looks for itself.
-    placement::DeskOutline desk = placement::ReadDeskOutline(program_.sys.win);
-    if (desk != desk_) {
-        desk_ = desk;
+    // screen is resized), so once a second the tick checks that the dial is
+    // still on a monitor. That is one monitor look-up; under Wine every such
+    // call asks the server, which costs a tenth of a millisecond.
+    if (++ticksSinceDeskCheck_ == kTicksPerDeskCheck) {
+        ticksSinceDeskCheck_ = 0;
         Form_DisplayChanged();
     }
 }

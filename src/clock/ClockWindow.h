@@ -7,7 +7,6 @@
 #include <cstdint>
 
 #include "clock/Hands.h"
-#include "clock/Placement.h"
 #include "platform/Form.h"
 
 class Program;
@@ -71,5 +70,5 @@ private:
     Program& program_;
     const ClockKind& kind_;
     bool displayChangedInDrag_ = false;
-    placement::DeskOutline desk_;
+    int ticksSinceDeskCheck_ = 0;
 };

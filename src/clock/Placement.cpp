@@ -29,13 +29,4 @@ platform::PixelRect PixelRectOf(const platform::Form& form) {
     return {left, top, left + pixels(form.PixelsX(form.Width())), top + pixels(form.PixelsY(form.Height()))};
 }
 
-DeskOutline ReadDeskOutline(platform::WIN_32& win) {
-    using platform::SystemMetric;
-    int x = win.GetSystemMetrics(SystemMetric::VirtualScreenX);
-    int y = win.GetSystemMetrics(SystemMetric::VirtualScreenY);
-    return {{x, y, x + win.GetSystemMetrics(SystemMetric::VirtualScreenWidth),
-             y + win.GetSystemMetrics(SystemMetric::VirtualScreenHeight)},
-            win.GetSystemMetrics(SystemMetric::Monitors)};
-}
-
 }  // namespace placement

@@ -1,10 +1,10 @@
 #pragma once
 
-// Where a clock goes when its dial lies on no monitor: pure arithmetic on
-// pixel rectangles, so that it can be checked case by case.
+// Where a clock goes when its dial lies on no monitor, and the dialog when it
+// is out of reach: pure arithmetic on pixel rectangles, so that it can be
+// checked case by case.
 
 #include "platform/Types.h"
-#include "platform/WIN_32.h"
 
 namespace platform {
 class Form;
@@ -32,14 +32,5 @@ constexpr bool Inside(const platform::PixelRect& window, const platform::PixelRe
 
 // A form's outer rectangle in pixels, kept within reach of any sum of pixels.
 platform::PixelRect PixelRectOf(const platform::Form& form);
-
-// The desk as a tick can watch it, cheaply: the virtual screen and the number
-// of monitors. A monitor added, removed, moved or resized changes one of them.
-struct DeskOutline {
-    platform::PixelRect virtualScreen;
-    int monitors = 0;
-    constexpr bool operator==(const DeskOutline&) const = default;
-};
-DeskOutline ReadDeskOutline(platform::WIN_32& win);
 
 }  // namespace placement

@@ -72,16 +72,6 @@ struct MonitorInfo {
     PixelRect workArea;
 };
 
-// System metrics, by their SM_ values: the virtual screen (the bounding box of
-// every monitor) and the number of monitors.
-enum class SystemMetric : int {
-    VirtualScreenX = 76,
-    VirtualScreenY = 77,
-    VirtualScreenWidth = 78,
-    VirtualScreenHeight = 79,
-    Monitors = 80,
-};
-
 // What the monitor look-ups answer when no monitor holds the point or meets
 // the rectangle: no monitor, or the nearest one.
 enum class MonitorDefault { Null, Nearest };

@@ -1,7 +1,7 @@
 #pragma once
 
 // Window placement (user32): moving a window into or out of the always-on-top
-// band, and the monitors a window can stand on and the desk they make.
+// band, and the monitors a window can stand on.
 
 #include "platform/Types.h"
 
@@ -19,7 +19,6 @@ public:
     virtual MonitorHandle MonitorFromRect(const PixelRect& rect, MonitorDefault fallback) = 0;
     // False for a monitor that is gone.
     virtual bool GetMonitorInfoW(MonitorHandle monitor, MonitorInfo& info) = 0;
-    virtual int GetSystemMetrics(SystemMetric metric) = 0;
 
 protected:
     ~WIN_32() = default;

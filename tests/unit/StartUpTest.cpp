@@ -163,19 +163,24 @@ TEST_F(ProgramTest, ADialOnNoMonitorComesIntoTheNearestWorkArea) {
         f.monitors = {{{0, 0, 1024, 768}, {0, 0, 1024, 600}}};
         f.DisplayChange();
     };
-    // No message comes, as from Wine when its X screen is resized: the next tick notices.
-    auto screenShrinksUnsaid = [](FakePlatform& f) {
-        f.monitors = {{{0, 0, 800, 600}, {0, 0, 800, 600}}};
-        f.Tick("Clock");
+    // No message comes, as from Wine when its X screen is resized: the tick
+    // looks once a second, at the fifth; the fourth has not yet.
+    auto ticks = [](FakePlatform& f, int count) {
+        for (int i = 0; i < count; ++i) f.Tick("Clock");
     };
-    auto leftMonitorGoesUnsaid = [](FakePlatform& f) {
+    auto screenShrinksUnsaid = [&](FakePlatform& f) {
+        f.monitors = {{{0, 0, 800, 600}, {0, 0, 800, 600}}};
+        ticks(f, 4);
+        EXPECT_EQ(f.Window("Clock")->rect.left, 10500) << "not yet";
+        ticks(f, 1);
+    };
+    auto leftMonitorGoesUnsaid = [&](FakePlatform& f) {
         f.monitors.erase(f.monitors.begin() + 1);
-        f.Tick("Clock");
+        ticks(f, 5);
     };
     // The dialog, centred on the larger screen at start-up, is opened on a smaller one.
     auto screenShrinksThenTheDialog = [](FakePlatform& f) {
         f.monitors = {{{0, 0, 600, 400}, {0, 0, 600, 400}}};
-        f.Tick("Clock");
         f.MouseDown("Clock", platform::RightButton, 500, 500);
     };
 

@@ -452,20 +452,6 @@ MonitorHandle FakePlatform::MonitorFromRect(const PixelRect& rect, MonitorDefaul
     return fallback == MonitorDefault::Nearest ? nearest : 0;
 }
 
-int FakePlatform::GetSystemMetrics(SystemMetric metric) {
-    std::vector<MonitorInfo> desk = Desk();
-    PixelRect screen;
-    for (const MonitorInfo& m : desk) screen = Bounding(screen, m.monitor);
-    switch (metric) {
-    case SystemMetric::VirtualScreenX: return screen.left;
-    case SystemMetric::VirtualScreenY: return screen.top;
-    case SystemMetric::VirtualScreenWidth: return screen.Width();
-    case SystemMetric::VirtualScreenHeight: return screen.Height();
-    case SystemMetric::Monitors: return static_cast<int>(desk.size());
-    }
-    return 0;
-}
-
 bool FakePlatform::GetMonitorInfoW(MonitorHandle monitor, MonitorInfo& info) {
     std::vector<MonitorInfo> desk = Desk();
     if (monitor < 1 || static_cast<std::size_t>(monitor) > desk.size()) return false;

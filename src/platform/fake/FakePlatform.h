@@ -152,7 +152,6 @@ public:
     MonitorHandle MonitorFromPoint(int x, int y, MonitorDefault fallback) override;
     MonitorHandle MonitorFromRect(const PixelRect& rect, MonitorDefault fallback) override;
     bool GetMonitorInfoW(MonitorHandle monitor, MonitorInfo& info) override;
-    int GetSystemMetrics(SystemMetric metric) override;
 
 private:
     std::vector<MonitorInfo> Desk() const;

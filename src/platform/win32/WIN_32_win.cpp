@@ -38,6 +38,4 @@ bool WindowPlacement::GetMonitorInfoW(MonitorHandle monitor, MonitorInfo& info) 
     info = {FromRect(found.rcMonitor), FromRect(found.rcWork)};
     return true;
 }
-
-int WindowPlacement::GetSystemMetrics(SystemMetric metric) { return ::GetSystemMetrics(static_cast<int>(metric)); }
 }  // namespace platform::win32

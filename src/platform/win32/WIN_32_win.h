@@ -13,7 +13,6 @@ public:
     MonitorHandle MonitorFromPoint(int x, int y, MonitorDefault fallback) override;
     MonitorHandle MonitorFromRect(const PixelRect& rect, MonitorDefault fallback) override;
     bool GetMonitorInfoW(MonitorHandle monitor, MonitorInfo& info) override;
-    int GetSystemMetrics(SystemMetric metric) override;
 };
 
 }  // namespace platform::win32
