@@ -320,3 +320,15 @@ class Faults(ClockTest):
         self.assertEqual(s.read_settings(), stored, "the file must be as it was before the save")
         s.launch()
         self.assertRectEqual(s.wait_window(CLOCK).geometry(), (200, 100, 237, 237))
+
+    def test_a_dialog_out_of_the_work_area_comes_into_it(self):
+        # A panel takes the screen below y 300, where the dialog would stand, centred. (Wine tells
+        # a running program of no change of the desk, so this is how a desk that leaves the dialog
+        # out of reach is made for it: one it reads at the start.)
+        s = self.session(time=NOON)
+        s.display.run("xprop", "-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA", "0, 0, 1024, 300")
+        s.launch()
+        clock = s.wait_window(CLOCK)
+        frame = self.open_dialog(s, clock).frame_geometry()
+        self.assertTrue(frame.y >= 0 and frame.bottom <= 300, f"the dialog at {frame}, out of the work area")
+        self.assertRectEqual(clock.geometry(), (0, 0, 480, 480))
