@@ -288,7 +288,7 @@ TEST_F(ProgramTest, ALockedFileCostsTheUserNoSetting) {
          "Clock", false, 0, 0, nullptr},
         {"held through a drag, let go, then quit", -1,
          [&](FakePlatform& f) {
-             f.heldFiles["C:\\Program Files\\Marisole Clock\\Vo_Clock.ini"] = -1;
+             f.heldFiles[iniPath] = -1;
              drag(f);
              f.heldFiles.clear();
              quit(f, "Clock");
