@@ -1,5 +1,5 @@
 """A folder served through FUSE whose free space cannot be read, as on some network shares and
-WebDAV or FUSE drives: the volume query fails, files work.
+WebDAV or FUSE drives: its volume query fails, its files work.
 
     /usr/bin/python3 unsized_share.py BACKING_FOLDER MOUNT_POINT     (stays in the foreground)
 """
@@ -10,52 +10,37 @@ import sys
 
 from fusepy import FUSE, FuseOSError, Operations
 
+STAT = ("st_mode", "st_nlink", "st_uid", "st_gid", "st_size", "st_atime", "st_mtime", "st_ctime")
+# Each call on the backing folder's path: what Wine asks of a folder it saves into.
+CALLS = {
+    "getattr": lambda p, fh=None: {k: getattr(os.lstat(p), k) for k in STAT},
+    "readdir": lambda p, fh: [".", "..", *os.listdir(p)],
+    "open": os.open,
+    "create": lambda p, mode, fi=None: os.open(p, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, mode),
+    "read": lambda p, size, offset, fh: os.pread(fh, size, offset),
+    "write": lambda p, data, offset, fh: os.pwrite(fh, data, offset),
+    "truncate": lambda p, length, fh=None: os.truncate(p, length),
+    "fsync": lambda p, datasync, fh: os.fsync(fh),
+    "release": lambda p, fh: os.close(fh),
+    "utimens": lambda p, times=None: os.utime(p, times),
+    "flush": lambda p, fh: None,
+    "access": lambda p, mode: None,
+    "unlink": os.unlink, "rename": os.rename, "chmod": os.chmod, "chown": os.chown,
+}
+
 
 class Share(Operations):
-    """Every call on the backing folder, but the volume query."""
-
     def __init__(self, root: str):
         self.root = root
 
     def __call__(self, op, path, *args):
         if op == "statfs":
             raise FuseOSError(errno.EIO)
+        if op not in CALLS:
+            return super().__call__(op, path, *args)  # what fusepy does by default
         if op == "rename":
             args = (self.root + args[0],)
-        return super().__call__(op, self.root + path, *args)
-
-    def getattr(self, path, fh=None):
-        st = os.lstat(path)
-        return {k: getattr(st, k) for k in ("st_mode", "st_nlink", "st_uid", "st_gid", "st_size", "st_atime",
-                                            "st_mtime", "st_ctime")}
-
-    def readdir(self, path, fh):
-        return [".", "..", *os.listdir(path)]
-
-    def create(self, path, mode, fi=None):
-        return os.open(path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, mode)
-
-    def read(self, path, size, offset, fh):
-        return os.pread(fh, size, offset)
-
-    def write(self, path, data, offset, fh):
-        return os.pwrite(fh, data, offset)
-
-    def truncate(self, path, length, fh=None):
-        os.truncate(path, length)
-
-    def fsync(self, path, datasync, fh):
-        os.fsync(fh)
-
-    def utimens(self, path, times=None):
-        os.utime(path, times)
-
-    open = staticmethod(lambda path, flags: os.open(path, flags))
-    release = staticmethod(lambda path, fh: os.close(fh))
-    flush = staticmethod(lambda path, fh: None)
-    access = staticmethod(lambda path, mode: None)
-    unlink, rename, chmod, chown = (staticmethod(f) for f in (os.unlink, os.rename, os.chmod, os.chown))
-    mkdir, rmdir = staticmethod(os.mkdir), staticmethod(os.rmdir)
+        return CALLS[op](self.root + path, *args)
 
 
 if __name__ == "__main__":
