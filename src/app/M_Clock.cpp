@@ -8,6 +8,7 @@
 // it is loaded hidden and put where the clock on the screen stands, as "O K"
 // would put it, so that the next start shows it at the user's place.
 void M_Clock::Save_Position(Program& program) {
+    if (!program.PositionKnown) return;
     ClockWindow& clock = program.CurrentClock();
     if (!clock.form.Loaded()) {
         clock.form.Load();

@@ -25,6 +25,13 @@ public:
     std::string IniPath;          // the settings file, fixed at start-up
     std::int16_t SizeMode = 0;    // bit 1: small clock; bit 0: always on top
     std::unique_ptr<cTrim> Trimmer;  // the last writer's trimmer
+    // Whether the size and the place are the user's: read from the file, or
+    // set by the user since. A file another program kept locked all through
+    // start-up was not read, and the defaults shown meanwhile are never
+    // written over what it holds: only what the user then sets, the size by
+    // "O K" and the place by a drag.
+    bool SizeKnown = true;
+    bool PositionKnown = true;
 
     AboutDialog about;
     ClockWindow Clock;

@@ -2,8 +2,16 @@
 // its load handler) and the dialog's activation.
 
 #include "app/Program.h"
+#include "clock/Placement.h"
 #include "platform/Numbers.h"
 #include "settings/Settings.h"
+
+namespace {
+
+// Long enough for a scanner or a sync tool to let go, short enough for a start.
+constexpr int kLockedFileWaitMs = 3000;
+
+}  // namespace
 
 void AboutDialog::Form_Load() {
     platform::WindowSystem& ui = program_.sys.ui;
@@ -22,6 +30,12 @@ void AboutDialog::Form_Load() {
     program_.IniPath = settings::SettingsPath(ui.AppPath());
 
     ui.DoEvents();
+
+    // A file held open by another program for a moment is waited for; one
+    // held all that time reads as the defaults, which are not the user's.
+    bool readable = program_.sys.ini.WaitUntilReadable(program_.IniPath, kLockedFileWaitMs);
+    program_.SizeKnown = readable;
+    program_.PositionKnown = readable;
 
     program_.SizeMode = numbers::RoundToInt16(settings::ReadNumber(program_.sys.ini, "SIZE", program_.IniPath));
 
@@ -64,10 +78,32 @@ void AboutDialog::Form_Load() {
     }
 }
 
-// Each time the dialog comes up: above every window, an always-on-top clock
-// included, and noting the mode it opened with.
+// Each time the dialog comes up: within reach, above every window, an
+// always-on-top clock included, and noting the mode it opened with.
 void AboutDialog::Form_Activate() {
+    KeepInWorkArea();
     program_.PlaceInBand(form, true);
     SizeAtOpen = program_.SizeMode;
     ClosedByOk = 0;
+}
+
+// Centred once at start-up, the dialog may find the desk changed since (a
+// smaller screen, a monitor gone). Unless all of it lies inside a monitor's
+// work area it comes, by the least move, into that of the clock's monitor.
+void AboutDialog::KeepInWorkArea() {
+    if (form.WindowState() != platform::WindowState::Normal) return;
+    platform::WIN_32& win = program_.sys.win;
+    platform::PixelRect dialog = placement::PixelRectOf(form);
+    platform::MonitorInfo monitor;
+    if (win.GetMonitorInfoW(win.MonitorFromRect(dialog, platform::MonitorDefault::Null), monitor) &&
+        placement::Inside(dialog, monitor.workArea)) {
+        return;
+    }
+    const platform::Form& clockForm = program_.CurrentClock().form;
+    if (!clockForm.Loaded()) return;
+    platform::PixelRect clock = placement::PixelRectOf(clockForm);
+    if (!win.GetMonitorInfoW(win.MonitorFromRect(clock, platform::MonitorDefault::Nearest), monitor)) return;
+    placement::PixelPoint corner = placement::IntoWorkArea(dialog, monitor.workArea);
+    platform::WindowSystem& ui = program_.sys.ui;
+    form.Move(corner.x * ui.TwipsPerPixelX(), corner.y * ui.TwipsPerPixelY());
 }

@@ -8,6 +8,12 @@
 #include "platform/Numbers.h"
 #include "platform/Region.h"
 
+namespace {
+
+constexpr int kTicksPerDeskCheck = 5;  // of 200 ms
+
+}  // namespace
+
 const ClockKind kLargeClock{
     .layout = forms::ClockLayout,
     .dial = {.centreX = 3775, .centreY = 5700, .secondLength = 897, .minuteLength = 797, .hourLength = 597},
@@ -66,6 +72,7 @@ void ClockWindow::Form_Load() {
 
     Dragging = 0;
     displayChangedInDrag_ = false;
+    ticksSinceDeskCheck_ = 0;
 
     if (kind_.blinks) program_.sys.ui.Randomize();
 
@@ -159,6 +166,14 @@ void ClockWindow::Timer1_Timer() {
     if (Image2) {
         float r = program_.sys.ui.Rnd();
         Image2->SetVisible(static_cast<int>(r * 20.0f) == 5);
+    }
+    // Not every system says when the desk changes (Wine does not when its X
+    // screen is resized), so once a second the tick checks that the dial is
+    // still on a monitor. That is one monitor look-up; under Wine every such
+    // call asks the server, which costs a tenth of a millisecond.
+    if (++ticksSinceDeskCheck_ == kTicksPerDeskCheck) {
+        ticksSinceDeskCheck_ = 0;
+        Form_DisplayChanged();
     }
 }
 

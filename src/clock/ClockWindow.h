@@ -72,4 +72,5 @@ private:
     const ClockKind& kind_;
     // Monitors or the scale changed during a drag: its end applies the monitor rule.
     bool displayChangedInDrag_ = false;
+    int ticksSinceDeskCheck_ = 0;
 };

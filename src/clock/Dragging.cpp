@@ -21,6 +21,9 @@ void ClockWindow::Image1_MouseMove(int /*button*/, int /*shift*/, float x, float
     if (Dragging != 1) return;
     float left = x - static_cast<float>(DragX) + static_cast<float>(form.Left());
     float top = y - static_cast<float>(DragY) + static_cast<float>(form.Top());
+    if (static_cast<double>(left) != form.Left() || static_cast<double>(top) != form.Top()) {
+        program_.PositionKnown = true;  // the user's place now
+    }
     form.Move(static_cast<double>(left), static_cast<double>(top));
 }
 

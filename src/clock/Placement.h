@@ -1,11 +1,16 @@
 #pragma once
 
-// Where a clock goes when its dial lies on no monitor: pure arithmetic on
-// pixel rectangles, so that it can be checked case by case.
+// Where a clock goes when its dial lies on no monitor, and the dialog when it
+// is out of reach: pure arithmetic on pixel rectangles, so that it can be
+// checked case by case.
 
 #include <cstdint>
 
 #include "platform/Types.h"
+
+namespace platform {
+class Form;
+}
 
 namespace placement {
 
@@ -35,5 +40,14 @@ struct Grab {
 // distance from the corner, and the window moves by the difference, so that
 // point stays where it was: under the pointer.
 Grab KeepGrabPoint(const Grab& before, double ratio);
+
+// Whether all of the window lies inside the area.
+constexpr bool Inside(const platform::PixelRect& window, const platform::PixelRect& area) {
+    return window.left >= area.left && window.top >= area.top && window.right <= area.right &&
+           window.bottom <= area.bottom;
+}
+
+// A form's outer rectangle in the screen's pixels, kept within reach of any sum of pixels.
+platform::PixelRect PixelRectOf(const platform::Form& form);
 
 }  // namespace placement

@@ -45,6 +45,7 @@ void AboutDialog::Option2_Click() {
 // file in step with the position the user sees.
 void AboutDialog::Command1_Click() {
     ClosedByOk = 1;
+    program_.SizeKnown = true;
     form.Hide();
 
     ClockWindow* target;
@@ -74,6 +75,7 @@ void AboutDialog::Exchange(ClockWindow& from, ClockWindow& to) {
 }
 
 void AboutDialog::Save_Size() {
+    if (!program_.SizeKnown) return;
     settings::WriteSize(program_.sys.ini, program_.IniPath, program_.Trimmer, program_.SizeMode);
 }
 

@@ -37,11 +37,12 @@ public:
     void Command1_Click();
     void Command2_Click();
 
-    // Writes the size mode.
+    // Writes the size mode, once it is the user's (Program::SizeKnown).
     void Save_Size();
 
 private:
     void Exchange(ClockWindow& from, ClockWindow& to);
+    void KeepInWorkArea();
 
     Program& program_;
 };

@@ -19,6 +19,10 @@ public:
     // Creates the file, the section or the key as needed and keeps all other lines.
     virtual bool WritePrivateProfileString(const char* section, const char* key, const std::string& value,
                                            const std::string& path) = 0;
+    // Waits up to waitMs for the file to be readable. False when it exists but
+    // another program keeps it to itself all that time (sync tools, backup
+    // programs and virus scanners do for a moment); a missing file is readable.
+    virtual bool WaitUntilReadable(const std::string& path, int waitMs) = 0;
 
 protected:
     ~INI_32() = default;

@@ -1,15 +1,20 @@
-"""Faults around the settings file: a file or folder that cannot be written, and a file
-deleted while the clock runs. A failed save goes unnoticed and changes nothing; the
-program goes on as if it had succeeded."""
+"""Faults around the settings file: a file or folder that cannot be written, a file deleted
+while the clock runs, a full disk, a file another program holds, a save cut off. A failed save
+goes unnoticed and changes nothing; the program goes on as if it had succeeded; a save happens
+whole or not at all."""
 
 from __future__ import annotations
 
 import os
+import random
+import re
 import stat
 import subprocess
+import threading
+import time
 from pathlib import Path
 
-from harness import ClockTest, labels, wait_for
+from harness import ClockTest, labels, timeout, wait_for
 
 CLOCK = "^Form1$"
 DIALOG = "^About$"
@@ -24,6 +29,10 @@ QUIT_BUTTON = (208, 100)
 
 def settings(size: int, top: int, left: int) -> bytes:
     return f"[MAIN]\r\nSIZE={size}\r\nTOP={top}\r\nLEFT={left}\r\n".encode()
+
+
+LEFTOVER = ".Vo_Clock.ini.saving"  # the copy a save writes beside the file
+HELD = settings(3, 4500, 6000)  # the small clock, on top, at (400, 300)
 
 
 def fingerprint(path: Path) -> tuple[bytes, int] | None:
@@ -53,12 +62,12 @@ class Faults(ClockTest):
                           "run the tests as an ordinary user, or from a file system with immutable files (ext4, xfs)")
             self.addCleanup(subprocess.run, ["chattr", "-i", str(path)], check=True)
 
-    def fill_small_disk(self, s) -> Path:
-        """Puts the program folder on a tmpfs of its own, a little larger than what it holds,
+    def fill_small_disk(self, s, spare: int = 64 * 1024) -> Path:
+        """Puts the program folder on a tmpfs of its own, spare bytes larger than what it holds,
         and fills that up to the last block; returns the filler file, whose removal makes room.
         Unmounted when the test ends (lazily, should a program still have it open)."""
         held = {p.name: p.read_bytes() for p in s.folder.iterdir()}
-        room = sum(-(-len(data) // 4096) * 4096 for data in held.values()) + 64 * 1024
+        room = sum(-(-len(data) // 4096) * 4096 for data in held.values()) + spare
         subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={room},mode=0755", "tmpfs", str(s.folder)], check=True)
 
         def unmount() -> None:
@@ -207,3 +216,119 @@ class Faults(ClockTest):
         saved = s.read_settings()
         self.assertIn(b"[MAIN]\r\nSIZE=0\r\nTOP=900\r\nLEFT=1350\r\n", saved)
         self.assertTrue(saved.endswith(other[other.index(b"NOTE071"):] + stored[stored.index(b"LAST="):]), saved[-200:])
+
+    # -- saves that happen whole or not at all ------------------------------------------------
+    def hold(self, s, release):
+        """Another program holds the settings file open, shared with no one, from before the start
+        until release() says so (then it ends, letting go)."""
+        holder = s.launch_tool("HoldFile.exe", "Z:" + str(s.settings_path).replace("/", "\\"), "-1")
+        wait_for(lambda: "held" in holder.output(), 30, "the other program to hold the file")
+        return lambda: (release(), holder.kill())
+
+    def unsized_share(self, s) -> None:
+        """The program folder served through FUSE with a volume query that fails."""
+        backing = s.dir / "share"
+        s.folder.rename(backing)
+        s.folder.mkdir()
+        share = subprocess.Popen(["/usr/bin/python3", str(Path(__file__).with_name("harness") / "unsized_share.py"),
+                                  str(backing), str(s.folder)], stderr=subprocess.DEVNULL)
+        self.addCleanup(share.wait, 10)
+        self.addCleanup(subprocess.run, ["umount", "-l", str(s.folder)])
+        wait_for(lambda: os.path.ismount(s.folder), 10, "the share to be mounted")
+        with self.assertRaises(OSError, msg="the share's free space must be unreadable"):
+            os.statvfs(s.folder)
+
+    def save_started(self, s):
+        """A predicate: true once a save has begun, its copy made or the file itself touched."""
+        def state():
+            st = s.settings_path.stat()
+            return st.st_size, st.st_mtime_ns
+        before = state()
+        return lambda: (s.folder / LEFTOVER).exists() or state() != before
+
+    def fill_as_a_save_begins(self, s) -> None:
+        """A small disk that another program fills the moment a save begins."""
+        self.fill_small_disk(s, spare=4 << 20).unlink()
+        done = threading.Event()
+        self.addCleanup(done.set)
+        started = self.save_started(s)
+
+        def fill():
+            while not done.is_set() and not started():
+                time.sleep(0.0005)
+            with open(s.folder / "filler", "wb") as out:
+                left = os.statvfs(s.folder)
+                os.posix_fallocate(out.fileno(), 0, left.f_bavail * left.f_frsize)
+
+        threading.Thread(target=fill, daemon=True).start()
+
+    @labels("reliability")
+    @timeout(300)
+    def test_saves_are_whole_or_nothing(self):
+        other = b"[OTHER]\r\n" + b"".join(b"NOTE%05d=kept word for word\r\n" % i for i in range(30000))
+        # The fault made before the start, and what then comes once the program runs; where the
+        # clock stands; the file after a drag by (90, 60) and "終了". Nothing else is left in the folder.
+        rows = [
+            ("a folder that takes no new files, its file writable", settings(0, 1500, 1500),
+             lambda s: self.make_read_only(s.folder), (100, 100, 480, 480), settings(0, 2400, 2850)),
+            ("a copy left by a save cut off", settings(0, 1500, 1500),
+             lambda s: (s.folder / LEFTOVER).write_bytes(b"[MAIN]\r\nSIZE=0\r\nTO"), (100, 100, 480, 480),
+             settings(0, 2400, 2850)),
+            ("a share whose free space cannot be read", settings(0, 1500, 1500), self.unsized_share,
+             (100, 100, 480, 480), settings(0, 2400, 2850)),
+            ("a disk filled as a save begins", settings(0, 0, 0) + other, self.fill_as_a_save_begins,
+             (0, 0, 480, 480), re.compile(rb"\[MAIN]\r\nSIZE=0\r\nTOP=(0|900)\r\nLEFT=(0|1350)\r\n" + re.escape(other))),
+            ("held for a second at start-up", HELD,
+             lambda s: self.hold(s, lambda: (s.wait_for(lambda: s.display.find(DIALOG, visible=False), 30,
+                                                        "the hidden dialog"), time.sleep(1))),
+             (400, 300, 237, 237), settings(3, 5400, 7350)),
+            # Let go once the clock shows the defaults: the size never read stays the user's.
+            ("held through start-up", HELD, lambda s: self.hold(s, lambda: s.wait_window(CLOCK, timeout=60)),
+             (0, 0, 480, 480), settings(3, 900, 1350)),
+        ]
+        for name, ini, fault, rect, saved in rows:
+            with self.subTest(name):
+                s = self.session(time=NOON, ini=ini)
+                then = fault(s)
+                program = s.launch()
+                if callable(then):
+                    then()
+                clock = s.wait_window(CLOCK, timeout=60)
+                s.wait_for(lambda: tuple(clock.geometry()) == rect, 10, f"the clock at {rect}")
+                self.drag_clock(s, clock, 90, 60)
+                self.click_in(s, self.open_dialog(s, clock), QUIT_BUTTON)
+                self.assertEqual(program.wait(60), 0)
+                final = s.read_settings()
+                if isinstance(saved, bytes):
+                    self.assertEqual(final, saved)
+                else:
+                    self.assertRegex(final, saved)
+                self.assertEqual(sorted(p.name for p in s.folder.iterdir() if p.name != "filler"),
+                                 ["MarisoleClock.exe", "Vo_Clock.ini"])
+
+    @labels("reliability")
+    def test_a_save_killed_midway_leaves_the_file_whole(self):
+        stored = settings(2, 1500, 3000) + b"[OTHER]\r\n" + b"x=" + b"y" * (20 << 20) + b"\r\n"
+        s = self.session(time=NOON, ini=stored)
+        program = s.launch()
+        clock = s.wait_window(CLOCK)
+        started = self.save_started(s)
+        self.drag_clock(s, clock, 90, 60)
+        wait_for(started, 30, "the save to begin")
+        time.sleep(random.uniform(0.05, 0.3))
+        program.kill()
+        self.assertEqual(s.read_settings(), stored, "the file must be as it was before the save")
+        s.launch()
+        self.assertRectEqual(s.wait_window(CLOCK).geometry(), (200, 100, 237, 237))
+
+    def test_a_dialog_out_of_the_work_area_comes_into_it(self):
+        # A panel takes the screen below y 300, where the dialog would stand, centred. (Wine tells
+        # a running program of no change of the desk, so this is how a desk that leaves the dialog
+        # out of reach is made for it: one it reads at the start.)
+        s = self.session(time=NOON)
+        s.display.run("xprop", "-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA", "0, 0, 1024, 300")
+        s.launch()
+        clock = s.wait_window(CLOCK)
+        frame = self.open_dialog(s, clock).frame_geometry()
+        self.assertTrue(frame.y >= 0 and frame.bottom <= 300, f"the dialog at {frame}, out of the work area")
+        self.assertRectEqual(clock.geometry(), (0, 0, 480, 480))

@@ -2,10 +2,12 @@
 
 Wine's relay trace logs the calls the program makes into the functions named here;
 those it makes from its own code (return address inside its image, on its main thread)
-must begin with SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32), and no library
-may be loaded by name at all. The same trace shows the settings reads at the platform's
-boundary: three of them, each with a 64-character buffer, room for any value the
-writers store.
+must begin with SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32), and every library
+the program loads itself must be a system library taken from the system folder alone:
+LoadLibraryExW with a bare file name and LOAD_LIBRARY_SEARCH_SYSTEM32 as its only flag.
+The test runs at 150%, where the picture decoder loads ole32, so that rule is seen at
+work. The same trace shows the settings reads at the platform's boundary: three of them,
+each with a 64-character buffer, room for any value the writers store.
 """
 
 from __future__ import annotations
@@ -36,16 +38,26 @@ class Hardening(ClockTest):
     @labels("security")
     def test_dll_search_is_confined_before_anything_else(self):
         relayed = ";".join(f"kernel32.{name}" for name in WATCHED)
-        s = self.session(registry={r"HKCU\Software\Wine\Debug": {"RelayInclude": relayed}})
+        s = self.session(time="2026-01-01 09:45:30",
+                         registry={r"HKCU\Software\Wine\Debug": {"RelayInclude": relayed},
+                                   r"HKCU\Control Panel\Desktop": {"LogPixels": 144}})
         program = s.launch_with({"WINEDEBUG": "+relay,+loaddll,fixme-all"})
-        s.wait_window(CLOCK)
+        clock = s.wait_window(CLOCK)
+        s.screenshot("the clock drawn at 150%", clock.geometry(), still=True)  # the pictures decoded
         program.kill()
         calls = program_calls(program.output())
         self.assertTrue(calls, "no call of the program was traced")
         first, arguments = calls[0]
         self.assertEqual(first, "KERNEL32.SetDefaultDllDirectories", f"the program's first watched calls: {calls[:5]}")
         self.assertEqual(int(arguments, 16), LOAD_LIBRARY_SEARCH_SYSTEM32)
-        self.assertEqual([c for c in calls if "LoadLibrary" in c[0]], [], "libraries loaded by name")
+        loads = [(name, arguments.split(",")) for name, arguments in calls if "LoadLibrary" in name]
+        self.assertIn("ole32.dll", [re.sub(r'^.*L"|"$', "", args[0]).lower() for _, args in loads],
+                      "the picture decoder must have loaded ole32 at 150%")
+        for name, args in loads:
+            self.assertEqual(name, "KERNEL32.LoadLibraryExW", f"a library loaded otherwise: {name}({args})")
+            self.assertNotRegex(args[0], r"[\\/:]", "a library named with a path")
+            self.assertEqual(int(args[2], 16) & 0xFFFFFFFF, LOAD_LIBRARY_SEARCH_SYSTEM32,
+                             f"a library not confined to the system folder: {args}")
         # The trace is complete: the program went on to its own work after it.
         self.assertIn("KERNEL32.CreateMutexW", [name for name, _ in calls])
         # Each settings read hands the profile function a buffer of 64 characters, its size beside it

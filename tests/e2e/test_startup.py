@@ -2,7 +2,7 @@
 
 import re
 
-from harness import ClockTest, labels
+from harness import ClockTest, Image, labels
 
 CLOCK = "^Form1$"
 NOTICE = "^Marisole Clock$"
@@ -21,8 +21,37 @@ SMALL_CUT = [(0, 0), (10, 10), (30, 30), (202, 30), (30, 202), (202, 202), (235,
 SMALL_KEPT = [(116, 3), (3, 116), (229, 116), (116, 229), (116, 116), (40, 40), (192, 192)]
 
 
+# Wine takes its locale from these (no matching Linux locale is needed for that).
+JAPANESE_LOCALE = {"LANG": "ja_JP.UTF-8", "LC_ALL": "ja_JP.UTF-8"}
+
+
 def settings(size: int, top: int, left: int) -> bytes:
     return f"[MAIN]\r\nSIZE={size}\r\nTOP={top}\r\nLEFT={left}\r\n".encode()
+
+
+def text_glyphs(notice: Image) -> tuple[int, int, int]:
+    """The notice's text, right of its icon and above its button: how many different shapes
+    its glyphs have (runs of dark columns), and the width and height of its ink."""
+    icon = [x for x, _, (r, g, b) in notice.pixels() if r > 200 and 80 < g < 200 and b < 80]
+    left = max(icon) + 1
+    dark = {(x, y) for x, y, c in notice.pixels() if x >= left and max(c) < 100}
+    rows = sorted({y for _, y in dark})
+    band = [rows[0]]  # the first band of rows with ink; the button stands below a gap
+    for y in rows[1:]:
+        if y - band[-1] > 2:
+            break
+        band.append(y)
+    ink = {(x, y) for x, y in dark if band[0] <= y <= band[-1]}
+    columns = sorted({x for x, _ in ink})
+    runs, run = [], [columns[0]]
+    for x in columns[1:]:
+        if x - run[-1] > 1:
+            runs.append(run)
+            run = []
+        run.append(x)
+    runs.append(run)
+    shapes = {frozenset((x - r[0], y - band[0]) for x, y in ink if r[0] <= x <= r[-1]) for r in runs}
+    return len(shapes), columns[-1] - columns[0] + 1, band[-1] - band[0] + 1
 
 
 class StartUp(ClockTest):
@@ -62,15 +91,18 @@ class StartUp(ClockTest):
         self.assertFalse(clock.above, "SIZE=2 is the small clock, not on top")
 
     def test_second_copy_shows_notice_and_leaves_first_alone(self):
-        # The first copy's clock is on top and its dialog, on top of everything, is open.
+        # The first copy's clock is on top and its dialog, on top of everything, is open. The
+        # second copy runs in a Japanese locale, as on a Japanese desktop, where Wine draws its
+        # message box in the Japanese system faces.
         stored = settings(1, 1500, 300)
-        s = self.session(time=NOON, ini=stored)
+        s = self.session(time=NOON, ini=stored, drive="D")  # D:\ spares the locale a Japanese path
         first = s.launch()
         clock = s.wait_window(CLOCK)
         s.click(clock.geometry().x + 60, clock.geometry().y + 60, 3)
         dialog = s.wait_window(DIALOG)
         s.wait_for(dialog.is_viewable, 10, "the dialog to be shown")
-        second = s.launch()
+        placed = (clock.geometry(), dialog.geometry())
+        second = s.launch_with(JAPANESE_LOCALE)
         notice = s.wait_window(NOTICE)
         # The notice comes up above them all, the dialog included, and takes the keyboard.
         s.wait_for(notice.is_active, 10, "the notice to be the active window")
@@ -82,10 +114,31 @@ class StartUp(ClockTest):
         s.wait_for(notice_on_top, 10, "the notice to stand above every window")
         self.assertIn("_NET_WM_STATE_ABOVE", notice.net_wm_state())
         s.screenshot("second copy notice over the dialog", still=True)
+        # Its text is drawn in Japanese glyphs, all of it: twelve characters, eleven and a half
+        # em wide, of many shapes (a font without them draws one box again and again, narrow,
+        # and the window, sized to that, cuts its title).
+        shapes, width, height = text_glyphs(s.screenshot("the notice", notice.geometry(), still=True))
+        self.assertGreaterEqual(shapes, 8, "the notice's text is not drawn in Japanese glyphs")
+        self.assertGreaterEqual(width, 8 * height, f"the notice's text is {width} px wide, {height} px high")
         self.assertTrue(second.running, "the second copy must wait for the notice to be dismissed")
         self.assertEqual(s.windows(CLOCK), [clock], "the second copy must not create a clock")
-        self.assertEqual(s.read_settings(), stored, "the settings file must be untouched")
 
+        s.dismiss(notice)
+        self.assertEqual(second.wait(20), 0)
+        # The first copy is as it was: running, its clock on top and its dialog open where they stood.
+        self.assertTrue(first.running, "the first copy must survive the second")
+        self.assertEqual(s.windows(CLOCK), [clock])
+        self.assertTrue(dialog.is_viewable() and clock.above, "the first copy's dialog and clock on top")
+        self.assertEqual((clock.geometry(), dialog.geometry()), placed)
+        self.assertEqual(s.read_settings(), stored, "the settings file must be untouched")
+        s.screenshot("after the notice")
+
+    def test_a_waiting_notice_holds_off_no_later_start(self):
+        s = self.session(time=NOON, ini=settings(0, 0, 0))
+        first = s.launch()
+        s.wait_window(CLOCK)
+        second = s.launch()
+        notice = s.wait_window(NOTICE)
         # The first copy ends while the notice waits: the waiting copy holds no claim, so a
         # third start runs.
         self.assertIsNotNone(first.kill())
@@ -98,7 +151,6 @@ class StartUp(ClockTest):
         self.assertEqual(second.wait(20), 0)
         self.assertTrue(third.running)
         self.assertEqual(s.windows(CLOCK), [again])
-        s.screenshot("after the notice")
 
     @labels("reliability")
     def test_five_copies_at_once_leave_one_clock(self):

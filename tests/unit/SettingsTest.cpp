@@ -78,8 +78,8 @@ TEST(SettingsReadTest, EveryPositionTheWritersWriteReadsBack) {
         for (int pixels = -30000; pixels <= 30000; pixels += 5) {
             double twips = pixels * tpp;
             settings::WritePosition(fake, "C:\\x.ini", trimmer, twips, -twips);
-            double top = numbers::ToFiniteSingle(settings::ReadNumber(fake, "TOP", "C:\\x.ini"));
-            double left = numbers::ToFiniteSingle(settings::ReadNumber(fake, "LEFT", "C:\\x.ini"));
+            double top = static_cast<double>(numbers::ToFiniteSingle(settings::ReadNumber(fake, "TOP", "C:\\x.ini")));
+            double left = static_cast<double>(numbers::ToFiniteSingle(settings::ReadNumber(fake, "LEFT", "C:\\x.ini")));
             ASSERT_EQ(numbers::RoundToInt32(top / tpp), pixels) << tpp << " " << fake.files["C:\\x.ini"];
             ASSERT_EQ(numbers::RoundToInt32(left / tpp), -pixels) << tpp << " " << fake.files["C:\\x.ini"];
             if (tpp == 15) {

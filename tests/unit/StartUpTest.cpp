@@ -81,6 +81,7 @@ TEST_F(ProgramTest, StepsRunInOrder) {
         "CreateFormWindow about",
         "Move about 5767.5 4642.5",  // the hidden dialog is centred first
         "DoEvents",
+        "WaitUntilReadable " + iniPath + " 3000",
         "GetPrivateProfileString MAIN SIZE " + iniPath,
         "CreateFormWindow Clock_Mini",
         "CreateEllipticRgn 0 0 233 233",
@@ -161,6 +162,26 @@ TEST_F(ProgramTest, ADialOnNoMonitorComesIntoTheNearestWorkArea) {
         f.monitors = {{{0, 0, 1024, 768}, {0, 0, 1024, 600}}};
         f.DisplayChange();
     };
+    // No message comes, as from Wine when its X screen is resized: the tick
+    // looks once a second, at the fifth; the fourth has not yet.
+    auto ticks = [](FakePlatform& f, int count) {
+        for (int i = 0; i < count; ++i) f.Tick("Clock");
+    };
+    auto screenShrinksUnsaid = [&](FakePlatform& f) {
+        f.monitors = {{{0, 0, 800, 600}, {0, 0, 800, 600}}};
+        ticks(f, 4);
+        EXPECT_EQ(f.Window("Clock")->rect.left, 10500) << "not yet";
+        ticks(f, 1);
+    };
+    auto leftMonitorGoesUnsaid = [&](FakePlatform& f) {
+        f.monitors.erase(f.monitors.begin() + 1);
+        ticks(f, 5);
+    };
+    // The dialog, centred on the larger screen at start-up, is opened on a smaller one.
+    auto screenShrinksThenTheDialog = [](FakePlatform& f) {
+        f.monitors = {{{0, 0, 600, 400}, {0, 0, 600, 400}}};
+        f.MouseDown("Clock", platform::RightButton, 500, 500);
+    };
 
     struct Case {
         const char* name;
@@ -193,6 +214,10 @@ TEST_F(ProgramTest, ADialOnNoMonitorComesIntoTheNearestWorkArea) {
          "[MAIN]\r\nTOP=750\r\nLEFT=-10500\r\n"},
         {"work area shrinks, dial still on", one, "TOP=4320\r\nLEFT=8160", workAreaShrinks, "Clock", 544, 288,
          nullptr},
+        {"the screen shrinks, unsaid", one, "LEFT=10500", screenShrinksUnsaid, "Clock", 320, 0, nullptr},
+        {"its monitor unplugged, unsaid", two, "TOP=750\r\nLEFT=-10500", leftMonitorGoesUnsaid, "Clock", 0, 50,
+         nullptr},
+        {"the dialog after the screen shrinks", one, "", screenShrinksThenTheDialog, "about", 345, 251, nullptr},
     };
     for (const auto& c : cases) {
         FakePlatform local;
@@ -208,6 +233,82 @@ TEST_F(ProgramTest, ADialOnNoMonitorComesIntoTheNearestWorkArea) {
         EXPECT_EQ(local.Window(c.window)->rect.left, c.x * 15) << c.name;
         EXPECT_EQ(local.Window(c.window)->rect.top, c.y * 15) << c.name;
         EXPECT_EQ(local.files[iniPath], c.saved ? c.saved : settings) << c.name;
+    }
+}
+
+// A file another program holds open at start-up (a sync tool, a virus
+// scanner) is waited for; one held all that time gives the defaults, and only
+// what the user then sets is ever written over what the file holds.
+TEST_F(ProgramTest, ALockedFileCostsTheUserNoSetting) {
+    const std::string stored = "[MAIN]\r\nSIZE=3\r\nTOP=4500\r\nLEFT=6000\r\n";
+    auto quit = [](FakePlatform& f, const char* clock) {
+        f.onModal = [](FakePlatform& m) { m.ClickControl("about", "Command2"); };
+        f.MouseDown(clock, platform::RightButton, 500, 500);
+    };
+    auto drag = [](FakePlatform& f) {
+        f.MouseDown("Clock", platform::LeftButton, 1000, 1000);
+        f.MouseMove("Clock", platform::LeftButton, 1300, 1150);
+        f.MouseUp("Clock", platform::LeftButton, 1300, 1150);
+    };
+    struct Case {
+        const char* name;
+        int heldMs;  // negative: for good
+        std::function<void(FakePlatform&)> then;  // the file let go first, unless held for good
+        const char* window;
+        bool onTop;
+        double left, top;
+        const char* saved;  // nullptr: as stored
+    };
+    const Case cases[] = {
+        {"let go within the wait", 1000, [&](FakePlatform& f) { quit(f, "Clock_Mini"); }, "Clock_Mini", true, 6000,
+         4500, nullptr},
+        {"held for good, then quit", -1, [&](FakePlatform& f) { quit(f, "Clock"); }, "Clock", false, 0, 0, nullptr},
+        {"held for good, let go, dragged and quit", -1,
+         [&](FakePlatform& f) {
+             drag(f);
+             quit(f, "Clock");
+         },
+         "Clock", false, 300, 150, "[MAIN]\r\nSIZE=3\r\nTOP=150\r\nLEFT=300\r\n"},
+        {"held for good, let go, on top by O K and quit", -1,
+         [&](FakePlatform& f) {
+             f.onModal = [](FakePlatform& m) {
+                 m.ClickControl("about", "Check1");
+                 m.ClickControl("about", "Command1");
+             };
+             f.MouseDown("Clock", platform::RightButton, 500, 500);
+             quit(f, "Clock");
+         },
+         "Clock", true, 0, 0, "[MAIN]\r\nSIZE=1\r\nTOP=4500\r\nLEFT=6000\r\n"},
+        {"held for good, let go, a click that moves nothing", -1,
+         [&](FakePlatform& f) {
+             f.MouseDown("Clock", platform::LeftButton, 1000, 1000);
+             f.MouseUp("Clock", platform::LeftButton, 1000, 1000);
+         },
+         "Clock", false, 0, 0, nullptr},
+        {"held through a drag, let go, then quit", -1,
+         [&](FakePlatform& f) {
+             f.heldFiles[iniPath] = -1;
+             drag(f);
+             f.heldFiles.clear();
+             quit(f, "Clock");
+         },
+         "Clock", false, 300, 150, "[MAIN]\r\nSIZE=3\r\nTOP=150\r\nLEFT=300\r\n"},
+    };
+    for (const auto& c : cases) {
+        FakePlatform local;
+        platform::Platform localSys = local.Get();
+        local.files[iniPath] = stored;
+        local.heldFiles[iniPath] = c.heldMs;
+        Program p(localSys);
+        p.Start();
+        if (c.heldMs < 0) local.heldFiles.clear();
+        c.then(local);
+        const platform::fake::FakeWindow* shown = local.Window(c.window);
+        ASSERT_NE(shown, nullptr) << c.name;
+        EXPECT_EQ(shown->topmost, c.onTop) << c.name;
+        EXPECT_EQ(shown->rect.left, c.left) << c.name;
+        EXPECT_EQ(shown->rect.top, c.top) << c.name;
+        EXPECT_EQ(local.files[iniPath], c.saved ? c.saved : stored) << c.name;
     }
 }
 

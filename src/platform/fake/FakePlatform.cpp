@@ -433,7 +433,7 @@ std::size_t FakePlatform::GetPrivateProfileString(const char* section, const cha
     log.push_back(std::string("GetPrivateProfileString ") + section + " " + key + " " + path);
     if (capacity == 0) return 0;
     std::string value = defaultValue;
-    if (auto file = files.find(path); file != files.end()) {
+    if (auto file = files.find(path); file != files.end() && !heldFiles.count(path)) {
         if (auto stored = ProfileGet(file->second, section, key)) value = *stored;
     }
     std::u16string wide = Widen(value);
@@ -446,8 +446,17 @@ std::size_t FakePlatform::GetPrivateProfileString(const char* section, const cha
 bool FakePlatform::WritePrivateProfileString(const char* section, const char* key, const std::string& value,
                                              const std::string& path) {
     log.push_back(std::string("WritePrivateProfileString ") + section + " " + key + " " + value + " " + path);
-    if (writesFail) return false;
+    if (writesFail || heldFiles.count(path)) return false;
     files[path] = ProfileSet(files[path], section, key, value);
+    return true;
+}
+
+bool FakePlatform::WaitUntilReadable(const std::string& path, int waitMs) {
+    log.push_back("WaitUntilReadable " + path + " " + std::to_string(waitMs));
+    auto held = heldFiles.find(path);
+    if (held == heldFiles.end()) return true;
+    if (held->second < 0 || held->second > waitMs) return false;
+    heldFiles.erase(held);
     return true;
 }
 

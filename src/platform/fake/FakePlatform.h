@@ -77,6 +77,10 @@ public:
     bool regionsRefused = false;   // SetWindowRgn refuses the region
     bool writesFail = false;       // a read-only file or folder
     std::map<std::string, std::string> files;  // settings files by path
+    // Files another program holds open, by path: for how many milliseconds
+    // more (a wait that long sees it let go), or for good (a negative value).
+    // A held file reads as missing and refuses writes.
+    std::map<std::string, int> heldFiles;
     // The desk, in pixels; empty: one monitor of the screen's size, all of it work area.
     std::vector<FakeMonitor> monitors;
     // Draws returned by Rnd() before the seeded generator takes over.
@@ -154,6 +158,7 @@ public:
                                         char16_t* buffer, std::size_t capacity, const std::string& path) override;
     bool WritePrivateProfileString(const char* section, const char* key, const std::string& value,
                                    const std::string& path) override;
+    bool WaitUntilReadable(const std::string& path, int waitMs) override;
 
     // WIN_32
     bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,

@@ -1,6 +1,8 @@
 #pragma once
 
-// Profile strings through kernel32's wide-character calls.
+// Profile strings through kernel32's wide-character calls. A write happens
+// whole or not at all: the key goes into a copy beside the file, which takes
+// the file's place only once it reads back whole.
 
 // First, as everywhere in this layer: <windows.h> renames the profile calls
 // (GetPrivateProfileString becomes ...W), declaration and definition alike.
@@ -16,6 +18,7 @@ public:
                                         char16_t* buffer, std::size_t capacity, const std::string& path) override;
     bool WritePrivateProfileString(const char* section, const char* key, const std::string& value,
                                    const std::string& path) override;
+    bool WaitUntilReadable(const std::string& path, int waitMs) override;
 };
 
 }  // namespace platform::win32

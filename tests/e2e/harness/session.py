@@ -308,8 +308,8 @@ class Session:
         for index, (name, w, h, x, y) in enumerate(ordered):
             output, mode = f"DUMMY{index}", f"{w}x{h}"
             if not self.display.ok("xrandr", "--addmode", output, mode):
-                # Not among the driver's modes: make one with standard timings (xcvt).
-                timings = self.display.run("xcvt", str(w), str(h)).split("Modeline", 1)[1].split()[1:]
+                # Not among the driver's modes: make one with standard timings (cvt, of package xcvt).
+                timings = self.display.run("cvt", str(w), str(h)).split("Modeline", 1)[1].split()[1:]
                 self.display.run("xrandr", "--newmode", mode, *timings)
                 self.display.run("xrandr", "--addmode", output, mode)
             arrange += ["--output", output, "--mode", mode, "--pos", f"{x}x{y}"]
@@ -392,10 +392,10 @@ class Session:
         self.programs.append(program)
         return program
 
-    def run_tool(self, name: str, *args: str, timeout: float = 30) -> str:
-        """Runs a test helper built beside the program under test (ScaleProbe.exe, of the same
-        architecture) in the session's prefix, from the program's folder, and returns what it
-        printed. A helper that fails fails the test."""
+    def launch_tool(self, name: str, *args: str) -> Program:
+        """Starts a test helper built beside the program under test (tests/e2e/tools: ScaleProbe.exe,
+        HoldFile.exe, of the same architecture) in the session's prefix, from the program's folder,
+        as another program of the user's; ended by close()."""
         tool = self.exe.with_name(name)
         if not tool.is_file():
             raise AssertionError(f"the test helper is missing: {tool} (build the {wine.ARCH} preset first)")
@@ -404,6 +404,13 @@ class Session:
         log = self.artifacts / f"{Path(name).stem}-{self._tool_runs}.log"
         popen = self._spawn([wine.WINE, str(self.folder / name), *args], log, self._env, cwd=self.folder,
                             wine_process=True)
+        return Program(popen, log)
+
+    def run_tool(self, name: str, *args: str, timeout: float = 30) -> str:
+        """Runs a test helper (see launch_tool) to its end and returns what it printed. A helper that
+        fails fails the test."""
+        program = self.launch_tool(name, *args)
+        popen, log = program.popen, program.log
         try:
             code = popen.wait(timeout)
         except subprocess.TimeoutExpired:

@@ -206,12 +206,18 @@ _SHARED_SUFFIXES = {".dll", ".exe", ".drv", ".sys", ".nls", ".acm", ".cpl", ".oc
 _STAMP = ".marisole-template"
 
 # Like a Japanese Windows desktop: Wine's own dialog faces (the message box's included)
-# fall back to IPA Gothic for the characters they lack, instead of drawing boxes.
+# fall back to IPA Gothic for the characters they lack, instead of drawing boxes. In a
+# Japanese locale Wine draws its windows in the Japanese system faces instead, which Linux
+# lacks: those become IPA Gothic.
 _FONT_LINK = ["ipag.ttf,IPAGothic"]
 TEMPLATE_REGISTRY = {
     r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink": {
         face: _FONT_LINK for face in ("Tahoma", "Tahoma Bold", "MS Shell Dlg", "MS Shell Dlg 2",
                                        "Microsoft Sans Serif", "MS Sans Serif", "Segoe UI")
+    },
+    r"HKCU\Software\Wine\Fonts\Replacements": {
+        "MS UI Gothic": "IPAGothic", "MS Gothic": "IPAGothic", "MS PGothic": "IPAPGothic",
+        "ＭＳ ゴシック": "IPAGothic", "ＭＳ Ｐゴシック": "IPAPGothic",
     },
 }
 
