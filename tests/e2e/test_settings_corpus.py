@@ -244,17 +244,17 @@ class SettingsCorpus(ClockTest):
         safe = re.sub(r"[^\w]+", "-", case.name).strip("-")
         image.crop(rect).save_png(str(s.artifacts / f"{safe}.png"))
 
-    @labels("reliability")
+    @labels("reliability", "corpus")
     @timeout(300)
     def test_odd_files_give_the_clock_of_the_reading_rules(self):
         self.run_corpus(FILES)
 
-    @labels("reliability")
+    @labels("reliability", "corpus")
     @timeout(300)
     def test_odd_values_give_the_clock_of_the_reading_rules(self):
         self.run_corpus(VALUES)
 
-    @labels("reliability")
+    @labels("reliability", "corpus")
     @timeout(300)
     def test_a_drag_saves_into_odd_files_and_the_next_start_reads_it(self):
         """The end of a drag writes the position into the file as it is (or fails, for the
@@ -272,9 +272,11 @@ class SettingsCorpus(ClockTest):
                     moved = Rect(rect.x + DRAG[0], rect.y + DRAG[1], rect.width, rect.height)
                     self.assertEqual(settle(s, (moved, on_top)), (moved, on_top), "the clock after the drag")
                     if case.data is not None:
-                        wait_for(lambda: s.read_settings() != case.data, 10, "the settings file to be written")
-                        # TOP and LEFT are two writes: wait until the file has stopped changing.
-                        wait_for(lambda: unchanged_for(s, 0.3), 10, "the settings file to settle")
+                        # TOP and LEFT are two writes, LEFT the second: wait until its value is there.
+                        left = f"LEFT={moved.x * 15}"
+                        wait_for(lambda: any(left.encode(code) in (s.read_settings() or b"")
+                                             for code in ("utf-8", "utf-16-le", "utf-16-be")),
+                                 30, f"{left} in the settings file")
                     self.assertTrue(program.running, f"the program ended on saving into {case.name!r}")
                 finally:
                     end(s, program)
@@ -318,13 +320,6 @@ def observe(s) -> tuple[Rect, bool] | None:
         return windows[0].geometry(), windows[0].above
     except RuntimeError:
         return None  # gone while we looked
-
-
-def unchanged_for(s, seconds: float) -> bool:
-    """True when the settings file reads the same before and after a pause."""
-    first = s.read_settings()
-    time.sleep(seconds)
-    return s.read_settings() == first
 
 
 def settle(s, wanted, timeout_s: float = 20, quiet: float = 0.5):

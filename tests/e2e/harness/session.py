@@ -394,15 +394,18 @@ class Session:
 
     def launch_tool(self, name: str, *args: str) -> Program:
         """Starts a test helper built beside the program under test (tests/e2e/tools: ScaleProbe.exe,
-        HoldFile.exe, of the same architecture) in the session's prefix, from the program's folder,
+        HoldFile.exe, of the same architecture) in the session's prefix, in the program's folder,
         as another program of the user's; ended by close()."""
         tool = self.exe.with_name(name)
         if not tool.is_file():
             raise AssertionError(f"the test helper is missing: {tool} (build the {wine.ARCH} preset first)")
-        shutil.copy2(tool, self.folder / name)
+        # Beside the session's prefix, not in the program's folder, which the tests look at.
+        tools = self.dir / "tools"
+        tools.mkdir(exist_ok=True)
+        shutil.copy2(tool, tools / name)
         self._tool_runs += 1
         log = self.artifacts / f"{Path(name).stem}-{self._tool_runs}.log"
-        popen = self._spawn([wine.WINE, str(self.folder / name), *args], log, self._env, cwd=self.folder,
+        popen = self._spawn([wine.WINE, str(tools / name), *args], log, self._env, cwd=self.folder,
                             wine_process=True)
         return Program(popen, log)
 
