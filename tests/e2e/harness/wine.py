@@ -208,7 +208,8 @@ _STAMP = ".marisole-template"
 # Like a Japanese Windows desktop: Wine's own dialog faces (the message box's included)
 # fall back to IPA Gothic for the characters they lack, instead of drawing boxes. In a
 # Japanese locale Wine draws its windows in the Japanese system faces instead, which Linux
-# lacks: those become IPA Gothic.
+# lacks: those become IPA Gothic, the proportional ones (MS UI Gothic, the controls' face too)
+# the proportional IPA PGothic.
 _FONT_LINK = ["ipag.ttf,IPAGothic"]
 TEMPLATE_REGISTRY = {
     r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink": {
@@ -216,7 +217,7 @@ TEMPLATE_REGISTRY = {
                                        "Microsoft Sans Serif", "MS Sans Serif", "Segoe UI")
     },
     r"HKCU\Software\Wine\Fonts\Replacements": {
-        "MS UI Gothic": "IPAGothic", "MS Gothic": "IPAGothic", "MS PGothic": "IPAPGothic",
+        "MS UI Gothic": "IPAPGothic", "MS Gothic": "IPAGothic", "MS PGothic": "IPAPGothic",
         "ＭＳ ゴシック": "IPAGothic", "ＭＳ Ｐゴシック": "IPAPGothic",
     },
 }
