@@ -25,8 +25,6 @@ int Fail(const char* what) {
     return 1;
 }
 
-HWND FindForm(const wchar_t* title) { return ::FindWindowW(kFormClass, title); }
-
 int Send(HWND window, int dpi, RECT suggested) {
     DWORD process = 0;
     ::GetWindowThreadProcessId(window, &process);
@@ -34,10 +32,8 @@ int Send(HWND window, int dpi, RECT suggested) {
     if (!target) return Fail("cannot open the program's process");
     void* remote = ::VirtualAllocEx(target, nullptr, sizeof suggested, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     int result = 0;
-    if (!remote) {
-        result = Fail("cannot allocate in the program's process");
-    } else if (!::WriteProcessMemory(target, remote, &suggested, sizeof suggested, nullptr)) {
-        result = Fail("cannot write into the program's process");
+    if (!remote || !::WriteProcessMemory(target, remote, &suggested, sizeof suggested, nullptr)) {
+        result = Fail("cannot place the rectangle in the program's memory");
     } else {
         WPARAM both = MAKEWPARAM(static_cast<WORD>(dpi), static_cast<WORD>(dpi));
         ::SendMessageW(window, WM_DPICHANGED, both, reinterpret_cast<LPARAM>(remote));
@@ -68,7 +64,7 @@ int Controls(HWND window) {
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) return Fail("usage: ScaleProbe send TITLE DPI LEFT TOP RIGHT BOTTOM | controls TITLE");
     std::wstring verb = argv[1];
-    HWND window = FindForm(argv[2]);
+    HWND window = ::FindWindowW(kFormClass, argv[2]);
     if (!window) return Fail("no such window");
     if (verb == L"send" && argc == 8) {
         RECT suggested{std::wcstol(argv[4], nullptr, 10), std::wcstol(argv[5], nullptr, 10),
