@@ -175,6 +175,7 @@ void ClockWindow::Timer1_Timer() {
         ticksSinceDeskCheck_ = 0;
         Form_DisplayChanged();
     }
+    program_.RetrySave();
 }
 
 void ClockWindow::ReadTime() {

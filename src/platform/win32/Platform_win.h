@@ -2,7 +2,7 @@
 
 // The platform on Windows: forms as real top-level windows with native
 // controls, painting through an off-screen buffer, and the regions
-// (Rgn_32_win), profile strings (INI_32_win) and window placement
+// (Rgn_32_win), the settings file's calls (INI_32_win) and window placement
 // (WIN_32_win) of user32, gdi32 and kernel32, wide-character throughout.
 
 #include <windows.h>
@@ -29,7 +29,7 @@ public:
     Win32Platform(const Win32Platform&) = delete;
     Win32Platform& operator=(const Win32Platform&) = delete;
 
-    Platform Get() { return {*this, regions_, profile_, placement_}; }
+    Platform Get() { return {*this, regions_, files_, placement_}; }
 
     // The program's main message loop; returns when the program quits.
     int RunMessageLoop();
@@ -155,7 +155,7 @@ private:
     HWND owner_ = nullptr;  // hidden; owns the dialog so it has no taskbar button
     Random random_;
     Regions regions_;
-    ProfileStrings profile_;
+    FileCalls files_;
     WindowPlacement placement_;
     std::vector<std::unique_ptr<FormWindow>> windows_;
     int dispatchDepth_ = 0;
