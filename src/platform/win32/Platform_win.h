@@ -9,6 +9,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -101,6 +102,11 @@ private:
         int dpi = USER_DEFAULT_SCREEN_DPI;  // the scale the form draws it at
         bool movedByProgram = false;         // inside MoveWindow or ResizeClient: the corner asked for stays
         bool holdsPointer = false;           // captured by the form: a drag places the window itself
+        // Taking a scale the system gave with a suggested place: the moves and
+        // the resize the form asks for meanwhile are gathered into one.
+        bool gathering = false;
+        std::optional<POINT> gatheredCorner;
+        std::optional<SIZE> gatheredSize;
         int clientWidth = 0;
         int clientHeight = 0;
         BufferCanvas canvas;
@@ -134,8 +140,10 @@ private:
     void MakeControl(FormWindow& form, const ControlDescription& control);
     // The system gives the window the scale dpi: to the suggested place, where
     // one is given and the program is neither moving the window nor dragging
-    // it, and on to the form.
+    // it, and on to the form; the place and the new size in one step.
     void Rescale(FormWindow& form, int dpi, const RECT* suggested);
+    // The window's size at the scale dpi (WM_GETDPISCALEDSIZE).
+    SIZE ScaledSize(FormWindow& form, int dpi);
     // A hidden window is given the scale of the monitor it was moved to.
     void RescaleIfHidden(FormWindow& form);
 #ifdef MARISOLE_PAINT_STATS
