@@ -71,7 +71,7 @@ WINDOWS_7_SP1 = {
         DestroyWindow DispatchMessageW DrawTextW EnableWindow EndPaint FillRect GetClientRect GetDC GetDlgItem
         GetFocus GetKeyState GetMessageW GetMonitorInfoW GetSystemMetrics GetWindow GetWindowLongPtrW
         GetWindowLongW GetWindowRect IntersectRect InvalidateRect IsChild IsDialogMessageW IsIconic IsRectEmpty
-        IsWindow IsWindowEnabled IsWindowVisible IsZoomed LoadCursorW LoadImageW MessageBoxW MonitorFromPoint
+        IsWindow IsWindowEnabled IsWindowVisible IsZoomed LoadCursorW LoadImageW MessageBoxW MonitorFromPoint OffsetRect
         MonitorFromRect MonitorFromWindow PeekMessageW PostQuitMessage RegisterClassExW ReleaseCapture
         ReleaseDC SendMessageW SetCapture SetFocus SetTimer SetWindowLongPtrW SetWindowLongW SetWindowPos
         SetWindowRgn SetWindowsHookExW ShowWindow TranslateMessage UnhookWindowsHookEx UnionRect""",
