@@ -11,6 +11,7 @@
 
 namespace {
 
+using namespace std::string_literals;
 using platform::FileError;
 using platform::fake::FileFault;
 using settings::ProfileSet;
@@ -145,8 +146,8 @@ TEST(ProfileTextTest, ReadsAsTheProfileCallsDo) {
         {"[X]\r\n[MAIN\r\nSIZE=3\r\n", "SIZE", nullptr},
         {"[MAIN]\r\nSIZE\r\nSIZE=3\r\n", "SIZE", nullptr},     // a line without "=" names the key first
         {"[MAIN] old\r\nSIZE=3\r\n", "SIZE", "3"},               // up to the header's last bracket
-        {std::string("[MAIN]\r\nSIZE=3\0" "9\r\n", 14), "SIZE", "3"},  // a NUL ends a value
-        {std::string("[MA\0IN]\r\nSIZE=3\r\n", 19), "SIZE", nullptr},  // and a name
+        {"[MAIN]\r\nSIZE=3\0" "9\r\n"s, "SIZE", "3"},  // a NUL ends a value
+        {"[MA\0IN]\r\nSIZE=3\r\n"s, "SIZE", nullptr},  // and a name
         {"[MAIN]\r\nSIZE=\x1a" "3\x1a\r\nTOP=15\x1a" "00\r\n", "SIZE", "3"},  // Ctrl+Z is a blank
         {"[MAIN]\r\nSIZE=\x1a" "3\r\nTOP=15\x1a" "00\r\n", "TOP", "15\x1a" "00"},
         {"[MAIN]\r\r\nSIZE=1\n\rTOP=1650\rLEFT=3300\n", "LEFT", "3300"},
@@ -192,8 +193,8 @@ TEST(ProfileTextTest, WritesChangeOneLineAndKeepTheRest) {
         {"\xEF\xBB\xBF", "TOP", "2", "\xEF\xBB\xBF[MAIN]\r\nTOP=2\r\n"},
         {Utf16("[MAIN]\n", true) + "\xE9", "TOP", "2", Utf16("[MAIN]\nTOP=2\n", true) + "\xE9"},  // the odd byte stays
         {Utf16("[MAIN]", false), "TOP", "2", Utf16("[MAIN]\r\nTOP=2", false)},
-        {std::string("x\xFF\0\r\n[MAIN]\r\nTOP=1\r\n", 20), "TOP", "2",  // other bytes kept as they are
-         std::string("x\xFF\0\r\n[MAIN]\r\nTOP=2\r\n", 20)},
+        {"x\xFF\0\r\n[MAIN]\r\nTOP=1\r\n"s, "TOP", "2",  // other bytes kept as they are
+         "x\xFF\0\r\n[MAIN]\r\nTOP=2\r\n"s},
     };
     for (const auto& c : cases) {
         std::string after = Set(c.before, c.key, c.value);
