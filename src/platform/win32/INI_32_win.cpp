@@ -68,9 +68,10 @@ FileError FileCalls::CreateNew(const std::string& path, FileHandle& file) {
 FileError FileCalls::ReadAll(FileHandle file, std::string& bytes) {
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(Handle(file), &size)) return Error();
-    if (size.QuadPart < 0 || static_cast<unsigned long long>(size.QuadPart) > bytes.max_size()) {
-        return FileError::Other;
-    }
+    // The settings are read whole, and their text is edited in memory a few
+    // times over: a file larger than this is not the program's to read.
+    constexpr LONGLONG kLargest = 64LL << 20;
+    if (size.QuadPart < 0 || size.QuadPart > kLargest) return FileError::Other;
     LARGE_INTEGER start{};
     if (!::SetFilePointerEx(Handle(file), start, nullptr, FILE_BEGIN)) return Error();
     bytes.assign(static_cast<std::size_t>(size.QuadPart), '\0');
