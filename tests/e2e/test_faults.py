@@ -259,15 +259,7 @@ class Faults(ClockTest):
         s.folder.mkdir()
         share = subprocess.Popen(["/usr/bin/python3", str(Path(__file__).with_name("harness") / "unsized_share.py"),
                                   str(backing), str(s.folder)], stderr=subprocess.DEVNULL)
-
-        def stop() -> None:
-            try:
-                share.wait(10)
-            except subprocess.TimeoutExpired:  # unmounted (lazily) already; only the daemon lingers
-                share.terminate()
-                share.wait(10)
-
-        self.addCleanup(stop)
+        self.addCleanup(share.wait, 10)
         self.addCleanup(subprocess.run, ["umount", "-l", str(s.folder)])
         wait_for(lambda: os.path.ismount(s.folder), 10, "the share to be mounted")
         with self.assertRaises(OSError, msg="the share's free space must be unreadable"):
