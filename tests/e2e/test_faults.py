@@ -9,12 +9,11 @@ import os
 import random
 import re
 import stat
-import subprocess
 import threading
 import time
 from pathlib import Path
 
-from harness import ClockTest, labels, timeout, wait_for
+from harness import ClockTest, labels, timeout, unsized_share, wait_for, wine
 
 CLOCK = "^Form1$"
 DIALOG = "^About$"
@@ -47,20 +46,12 @@ class Faults(ClockTest):
     def make_read_only(self, path: Path) -> None:
         """Makes path (a file or a folder) read-only for the program until the test ends.
 
-        The permission bits give the file Windows' read-only attribute; as root Wine would
-        still write through them, so there the file or folder is made immutable as well.
-        (Should a run be killed outright, `chattr -R -i build/native/tests/e2e/sessions`
-        lets its folder be removed.)
+        The permission bits give the file Windows' read-only attribute. (Wine started as root
+        gives up the capabilities that would write through them, see wine.spawn_options.)
         """
         mode = stat.S_IMODE(path.stat().st_mode)
         os.chmod(path, mode & ~0o222)
         self.addCleanup(os.chmod, path, mode)
-        if os.geteuid() == 0:
-            done = subprocess.run(["chattr", "+i", str(path)], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-            if done.returncode != 0:
-                self.fail(f"cannot make {path} read-only for root here (chattr +i: {done.stdout.decode().strip()}); "
-                          "run the tests as an ordinary user, or from a file system with immutable files (ext4, xfs)")
-            self.addCleanup(subprocess.run, ["chattr", "-i", str(path)], check=True)
 
     def fill_small_disk(self, s, spare: int = 64 * 1024) -> Path:
         """Puts the program folder on a tmpfs of its own, spare bytes larger than what it holds,
@@ -68,12 +59,11 @@ class Faults(ClockTest):
         Unmounted when the test ends (lazily, should a program still have it open)."""
         held = {p.name: p.read_bytes() for p in s.folder.iterdir()}
         room = sum(-(-len(data) // 4096) * 4096 for data in held.values()) + spare
-        subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={room},mode=0755", "tmpfs", str(s.folder)], check=True)
+        wine.mount("tmpfs", str(s.folder), fstype="tmpfs", data=f"size={room},mode=0755")
 
         def unmount() -> None:
             final = s.read_settings()
-            if subprocess.run(["umount", str(s.folder)], stderr=subprocess.DEVNULL).returncode != 0:
-                subprocess.run(["umount", "-l", str(s.folder)], check=True)
+            wine.unmount(str(s.folder))
             if final is not None:
                 s.write_settings(final)  # so the session keeps the file as the test left it
 
@@ -230,10 +220,17 @@ class Faults(ClockTest):
         backing = s.dir / "share"
         s.folder.rename(backing)
         s.folder.mkdir()
-        share = subprocess.Popen(["/usr/bin/python3", str(Path(__file__).with_name("harness") / "unsized_share.py"),
-                                  str(backing), str(s.folder)], stderr=subprocess.DEVNULL)
-        self.addCleanup(share.wait, 10)
-        self.addCleanup(subprocess.run, ["umount", "-l", str(s.folder)])
+        # Served from a child of the harness that runs no other program, so that it keeps the
+        # right to mount that the harness has in its namespace.
+        share = os.fork()
+        if share == 0:
+            try:
+                os.dup2(os.open(os.devnull, os.O_WRONLY), 2)
+                unsized_share.serve(str(backing), str(s.folder))
+            finally:
+                os._exit(0)
+        self.addCleanup(os.waitpid, share, 0)
+        self.addCleanup(wine.unmount, str(s.folder))
         wait_for(lambda: os.path.ismount(s.folder), 10, "the share to be mounted")
         with self.assertRaises(OSError, msg="the share's free space must be unreadable"):
             os.statvfs(s.folder)

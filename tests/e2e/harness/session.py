@@ -23,7 +23,7 @@ import tempfile
 import time
 from pathlib import Path
 
-from . import wine
+from . import wine, x11
 from .image import Colour, Image, Rect
 from .x11 import Display, HarnessTimeout, Window, wait_for
 
@@ -56,6 +56,16 @@ Section "Screen"
   EndSubSection
 EndSection
 """
+
+
+# What a Wine process prints when it crashes (an exception nothing handled, in any program) or
+# fails on its own ("wine: could not load ...", "wine: failed to ..."); not its notes on a prefix
+# it made or updated.
+WINE_CRASH = re.compile(r"Unhandled|^wine: (?!created the configuration|configuration in )")
+
+
+class WineCrash(AssertionError):
+    """A Wine process of the session crashed: the test fails at once, not when it times out."""
 
 
 def default_exe() -> Path:
@@ -176,6 +186,9 @@ class Session:
         self._children: list[subprocess.Popen] = []
         self._shots = 0
         self._env: dict[str, str] = {}
+        self._program_env: dict[str, str] = {}
+        self._wine_logs: list[Path] = []
+        self._log_offsets: dict[Path, int] = {}
 
     # -- life cycle ---------------------------------------------------------
     def __enter__(self) -> "Session":
@@ -219,19 +232,70 @@ class Session:
         faketime = dict(self.faketime)
         if faketime and wine.NEEDS_TIME64:
             faketime["LD_PRELOAD"] += " " + wine.time64_preload()
-        self._env = wine.base_env({"WINEPREFIX": str(self.prefix), "DISPLAY": self.display.name, **faketime})
+        # Wine's own processes run on the real clock; the frozen or fast one reaches the program
+        # alone (launch), so that nothing of Wine's times itself against a clock that stands still.
+        self._env = wine.base_env({"WINEPREFIX": str(self.prefix), "DISPLAY": self.display.name})
+        self._program_env = {**self._env, **faketime}
+        x11.watchers.append(self.check_crashes)
         self._start_wineserver()
+        self._boot()
         return self
 
     def _start_wineserver(self) -> None:
         # Started here rather than by the first program: copies started at the same moment
-        # then all find one server, instead of racing to create it. It waits for its first
-        # program, and ends 10 s after its last one. Should the harness be killed outright, its
-        # display goes down with it, the programs lose their display and end, and so does
-        # the server, which then ends Wine's own service processes of the prefix.
-        self._spawn([wine.WINESERVER, "-f", "-p10"], self.artifacts / "wineserver.log", self._env,
-                    die_with_harness=False, wine_process=True)
+        # then all find one server, instead of racing to create it. It lives until close() or
+        # until the harness dies (SIGKILL then, which ends every Wine process of the prefix
+        # with it). Its timers fire the program's: with a fast monotonic clock it must run on
+        # that clock too.
+        env = {**self._env, **self.faketime} if "FAKETIME_DONT_FAKE_MONOTONIC" not in self.faketime else self._env
+        self._spawn([wine.WINESERVER, "-f", "-p"], self.artifacts / "wineserver.log", env, wine_process=True)
         wait_for(lambda: wine.server_socket(self.prefix), 30, "the wineserver to listen")
+
+    def _boot(self) -> None:
+        """Starts the prefix's session (wineboot, the services, the desktop's explorer) on the real
+        clock, before any program: a program's first window would start it in the program's
+        environment otherwise. A window of rundll32 is the least that starts the desktop."""
+        boot = self._spawn([wine.BOOT_LOADER, "rundll32.exe", "user32.dll,GetDesktopWindow"],
+                           self.artifacts / "boot.log", self._env, wine_process=True)
+        try:
+            boot.wait(120)
+        except subprocess.TimeoutExpired:
+            raise HarnessTimeout(f"the session of {self.prefix} did not boot in 120 s") from None
+        self.check_crashes()
+
+    def processes(self) -> dict[int, dict[str, str]]:
+        """Every running process of the session's prefix (the server, Wine's services, the
+        programs), each with its environment."""
+        found = {}
+        marker = f"WINEPREFIX={self.prefix}".encode()
+        for entry in os.listdir("/proc"):
+            if not entry.isdigit():
+                continue
+            try:
+                raw = Path(f"/proc/{entry}/environ").read_bytes()
+            except OSError:
+                continue
+            items = raw.split(b"\0")
+            if marker in items:
+                found[int(entry)] = dict(item.decode(errors="replace").partition("=")[::2] for item in items if item)
+        return found
+
+    def check_crashes(self) -> None:
+        """Fails the test at once when a Wine process of the session reported a crash or an error
+        of its own (whatever program it is in), with the lines it printed."""
+        lines = []
+        for log in list(self._wine_logs):
+            try:
+                with open(log, "rb") as f:
+                    f.seek(self._log_offsets.get(log, 0))
+                    text = f.read()
+            except OSError:
+                continue
+            self._log_offsets[log] = self._log_offsets.get(log, 0) + len(text)
+            lines += [f"{log.name}: {line}" for line in text.decode(errors="replace").splitlines()
+                      if WINE_CRASH.search(line)]
+        if lines:
+            raise WineCrash("a Wine process of the session crashed:\n" + "\n".join(lines[:20]))
 
     def _spawn(self, argv: list[str], log: Path, env: dict[str, str], die_with_harness: bool = True,
                wine_process: bool = False, cwd: Path | None = None, **kw) -> subprocess.Popen:
@@ -239,6 +303,7 @@ class Session:
         when wine_process is set."""
         if wine_process:
             options = wine.spawn_options(cwd, die_with_parent=die_with_harness)
+            self._wine_logs.append(log)
         else:
             options = {"cwd": cwd, "preexec_fn": _die_with_parent if die_with_harness else None}
         with open(log, "ab") as out:
@@ -339,6 +404,8 @@ class Session:
 
     def close(self) -> None:
         """Ends everything the session started and removes its prefix and folder; keeps the artifacts."""
+        if self.check_crashes in x11.watchers:
+            x11.watchers.remove(self.check_crashes)
         if self.prefix is not None and self.prefix.exists():
             wine.kill_server(self.prefix, self._env or wine.base_env({}))
         for program in self.programs:
@@ -367,25 +434,18 @@ class Session:
 
     def launch(self) -> Program:
         """Starts one copy of the program from its folder."""
-        index = len(self.programs) + 1
-        log = self.artifacts / f"program-{index}.log"
-        popen = self._spawn([wine.WINE, self.windows_path], log, self._env, cwd=self.folder,
-                            start_new_session=True, wine_process=True)
-        self._children.remove(popen)  # ended through the wineserver, then by close()
-        program = Program(popen, log)
-        self.programs.append(program)
-        return program
+        return self.launch_with({})
 
     def launch_many(self, count: int) -> list[Program]:
         """Starts count copies at the same moment (back to back, without waiting for any)."""
         return [self.launch() for _ in range(count)]
 
     def launch_with(self, env: dict[str, str]) -> Program:
-        """Starts one copy like launch(), with more environment variables for it alone
-        (e.g. {"WINEDEBUG": "+relay"}); the session's wineserver keeps its own."""
+        """Starts one copy of the program from its folder, with more environment variables for it
+        alone (e.g. {"WINEDEBUG": "+relay"}); the session's wineserver keeps its own."""
         index = len(self.programs) + 1
         log = self.artifacts / f"program-{index}.log"
-        popen = self._spawn([wine.WINE, self.windows_path], log, {**self._env, **env}, cwd=self.folder,
+        popen = self._spawn([wine.WINE, self.windows_path], log, {**self._program_env, **env}, cwd=self.folder,
                             start_new_session=True, wine_process=True)
         self._children.remove(popen)  # ended through the wineserver, then by close()
         program = Program(popen, log)

@@ -1,0 +1,50 @@
+"""The harness itself: Wine's own processes of a session run on the real clock, the fake one
+reaches the program alone, and a crash in any Wine process fails the test at once."""
+
+from __future__ import annotations
+
+import time
+from pathlib import Path
+
+from harness import ClockTest, labels
+from harness.session import WineCrash
+
+NOON = "2026-01-01 12:00:00"
+
+
+def name_of(pid: int) -> str:
+    """The program a process runs: Wine's own programs name their Windows path first."""
+    try:
+        first = Path(f"/proc/{pid}/cmdline").read_bytes().split(b"\0")[0].decode(errors="replace")
+    except OSError:
+        return "?"
+    return first.replace("\\", "/").rsplit("/", 1)[-1].lower()
+
+
+class Harness(ClockTest):
+    @labels("short")
+    def test_only_the_program_reads_the_fake_clock(self):
+        s = self.session(time=NOON)
+        program = s.launch()
+        s.wait_window("^Form1$")
+        processes = s.processes()
+        names = {pid: name_of(pid) for pid in processes}
+        faked = {names[pid] for pid, env in processes.items()
+                 if any(k.startswith("FAKETIME") for k in env) or "faketime" in env.get("LD_PRELOAD", "")}
+        self.assertEqual(faked, {names[program.pid]}, f"the fake clock's settings reached {sorted(faked)}")
+        # The session is all there: its server (wineserver or wineserver64), Wine's services and
+        # the desktop.
+        for needed in ("wineserver", "services.exe", "explorer.exe", names[program.pid]):
+            self.assertTrue(any(name.startswith(needed) for name in names.values()),
+                            f"no {needed} among {sorted(names.values())}")
+
+    @labels("short")
+    def test_a_crash_fails_the_test_at_once_naming_it(self):
+        s = self.session()
+        started = time.monotonic()
+        with self.assertRaises(WineCrash) as crash:
+            s.launch_tool("DivideByZero.exe")
+            s.wait_for(lambda: False, 90, "a crash to be seen")
+        self.assertLess(time.monotonic() - started, 30)
+        self.assertRegex(str(crash.exception), r"(?i)divi\w* by zero")
+        self.assertNotIn("winedbg.exe", {name_of(pid) for pid in s.processes()}, "a debugger was started")
