@@ -6,7 +6,7 @@ from __future__ import annotations
 import time
 from pathlib import Path
 
-from harness import ClockTest, labels
+from harness import ClockTest, labels, wine
 from harness.session import WineCrash
 
 NOON = "2026-01-01 12:00:00"
@@ -46,5 +46,6 @@ class Harness(ClockTest):
             s.launch_tool("DivideByZero.exe")
             s.wait_for(lambda: False, 90, "a crash to be seen")
         self.assertLess(time.monotonic() - started, 30)
-        self.assertRegex(str(crash.exception), r"(?i)divi\w* by zero")
+        # (qemu's emulator tells Wine no trap number: the exception is then a generic one.)
+        self.assertRegex(str(crash.exception), r"Unhandled exception 0x" if wine.emulated() else "division by zero")
         self.assertNotIn("winedbg.exe", {name_of(pid) for pid in s.processes()}, "a debugger was started")

@@ -247,8 +247,9 @@ def run(argv: list[str], env: dict[str, str], timeout: float, **kw) -> subproces
 
 
 def check_loader(pid: int) -> None:
-    """For Wine 10 and the 32-bit program: the process is the 64-bit wine64, and no 32-bit ELF
-    file is mapped into it (the program runs in WoW64 mode, with no 32-bit Linux code at all)."""
+    """For Wine 10 and the 32-bit program, that the process runs as its loader says: in WoW64 mode
+    the 64-bit wine64 with no 32-bit ELF file mapped (no 32-bit Linux code at all); with the
+    classic 32-bit loader that loader, or qemu's emulator running it."""
     if RUN != "wine10-win32":
         return
     try:
@@ -256,8 +257,13 @@ def check_loader(pid: int) -> None:
         maps = Path(f"/proc/{pid}/maps").read_text()
     except OSError:
         return  # already gone; its exit code and output tell the test why
-    if exe != host_path(WINE):
-        raise AssertionError(f"process {pid} runs {exe}, not Wine 10's {host_path(WINE)}")
+    expected = {host_path(WINE)}
+    if emulated():
+        expected.add(Path(os.path.realpath(ROOT / "usr/local/bin/qemu-i386")))
+    if exe not in expected:
+        raise AssertionError(f"process {pid} runs {exe}, not {' or '.join(map(str, sorted(expected)))}")
+    if LOADER != "wow64":
+        return
     files = {line.split(None, 5)[5] for line in maps.splitlines() if len(line.split(None, 5)) == 6}
     for name in sorted(f for f in files if f.startswith("/")):
         try:
