@@ -322,8 +322,7 @@ class Faults(ClockTest):
         # A panel takes the screen below y 300, where the dialog would stand, centred. (Wine tells
         # a running program of no change of the desk, so this is how a desk that leaves the dialog
         # out of reach is made for it: one it reads at the start.)
-        s = self.session(time=NOON)
-        s.display.run("xprop", "-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA", "0, 0, 1024, 300")
+        s = self.session(time=NOON, work_area=(0, 0, 1024, 300))
         s.launch()
         clock = s.wait_window(CLOCK)
         frame = self.open_dialog(s, clock).frame_geometry()

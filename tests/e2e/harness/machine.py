@@ -2,8 +2,9 @@
 
 A run is one Wine with one build of the program (wine10-win32, wine8-win64...). What a machine
 can run depends on a few facts: whether its kernel runs 32-bit x86 code, whether a user
-namespace may have a binfmt_misc of its own (Linux 6.7), whether Debian 12's 32-bit Wine loader
-starts, and who runs the tests. `plan(facts)` turns them into the runs, the loader each uses,
+namespace may have a binfmt_misc of its own (Linux 6.7), and who runs the tests. Every 32-bit
+part comes from the trixie root (its Wine 10 in WoW64 mode, or its classic 32-bit loader and
+qemu's emulator), never from the host, so Debian 12's own 32-bit Wine is never needed. `plan(facts)` turns them into the runs, the loader each uses,
 which tests each gets and how 32-bit programs are handed to the emulator; `python3 -m harness
 plan` prints that for CMake and scripts/run-tests. The facts can be set by hand
 (MARISOLE_E2E_FACTS="kernel_runs_32_bit=0"), so that a path can be tried on a machine that would
@@ -25,7 +26,6 @@ class Facts:
     kernel_runs_32_bit: bool
     rdtscp: bool
     root: bool
-    wine8_loader32: bool
     binfmt_in_namespace: bool
 
 
@@ -74,8 +74,6 @@ def plan(facts: Facts) -> Plan:
     if facts.kernel_runs_32_bit:
         runs.append(Run("wine10-win32", "wow64"))
         runs.append(Run("wine8-win64", "native", only=SHORT))
-        if facts.wine8_loader32:
-            runs.append(Run("wine8-win32", "native", only=SHORT))
     else:
         emulator = "namespace" if facts.binfmt_in_namespace else "global"
         runs.append(Run("wine10-win32", "classic", skip=TOO_SLOW_EMULATED, emulated=True))
@@ -95,7 +93,6 @@ def namespace_for(root: bool, emulator: str) -> str:
 # up their %fs: a kernel without IA-32 emulation (or started with it off) refuses it.
 _PROBE_32 = 'void _start(void) { __asm__ volatile("movl $1, %eax\\n xorl %ebx, %ebx\\n int $0x80"); }\n'
 EMULATOR_ENTRY = Path("/proc/sys/fs/binfmt_misc/marisole-i386")
-WINE8_LOADER32 = "/usr/lib/wine/wine"
 CLONE_NEWNS, CLONE_NEWUSER = 0x00020000, 0x10000000
 
 
@@ -121,14 +118,6 @@ def _rdtscp() -> bool:
         return any(line.startswith("flags") and " rdtscp" in line
                    for line in Path("/proc/cpuinfo").read_text().splitlines())
     except OSError:
-        return False
-
-
-def _wine8_loader32() -> bool:
-    try:
-        return subprocess.run([WINE8_LOADER32, "--version"], stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL, timeout=60).returncode == 0
-    except (OSError, subprocess.TimeoutExpired):
         return False
 
 
@@ -185,8 +174,6 @@ def facts() -> Facts:
         kernel_runs_32_bit=runs32,
         rdtscp=_rdtscp(),
         root=os.geteuid() == 0,
-        # Debian 12's 32-bit loader is 32-bit code: it cannot start where the kernel runs none.
-        wine8_loader32=runs32 and "wine8_loader32" not in override and _wine8_loader32(),
         # Asked only where it matters: on a kernel that runs no 32-bit code.
         binfmt_in_namespace=not runs32 and "binfmt_in_namespace" not in override and _binfmt_in_namespace(),
     )

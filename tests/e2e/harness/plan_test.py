@@ -9,13 +9,11 @@ FULL_WOW64 = Run("wine10-win32", "wow64")
 FULL_EMULATED = Run("wine10-win32", "classic", skip=("slow", "corpus"), emulated=True)
 WINE8_SHORT = Run("wine8-win64", "native", only=SHORT)
 WINE8_REST = Run("wine8-win64", "native", only=("short", "slow", "corpus"))
-WINE8_32 = Run("wine8-win32", "native", only=SHORT)
 WINE10_64 = Run("wine10-win64", "native", only=SHORT)
 
 
-def facts(runs32=True, rdtscp=False, root=True, loader32=False, binfmt_ns=False):
-    return Facts(kernel_runs_32_bit=runs32, rdtscp=rdtscp, root=root, wine8_loader32=loader32,
-                 binfmt_in_namespace=binfmt_ns)
+def facts(runs32=True, rdtscp=False, root=True, binfmt_ns=False):
+    return Facts(kernel_runs_32_bit=runs32, rdtscp=rdtscp, root=root, binfmt_in_namespace=binfmt_ns)
 
 
 class Plan(unittest.TestCase):
@@ -26,8 +24,6 @@ class Plan(unittest.TestCase):
             # The frozen clock never reaches Wine's own processes: rdtscp changes nothing.
             ("32-bit kernel, rdtscp", facts(rdtscp=True), [FULL_WOW64, WINE8_SHORT, WINE10_64], "none", "mount"),
             ("32-bit kernel, a sudo user", facts(root=False), [FULL_WOW64, WINE8_SHORT, WINE10_64], "none", "user"),
-            ("32-bit kernel, Debian 12's 32-bit Wine there", facts(loader32=True),
-             [FULL_WOW64, WINE8_SHORT, WINE8_32, WINE10_64], "none", "mount"),
             ("no 32-bit code, Linux 6.7 or later", facts(runs32=False, binfmt_ns=True),
              [FULL_EMULATED, WINE8_REST, WINE10_64], "namespace", "user"),
             ("no 32-bit code, older Linux, root", facts(runs32=False),

@@ -147,6 +147,8 @@ class Session:
     speed       with time: the clock runs this many times faster
     fake_monotonic  with speed: timers run faster too
     background  colour of the screen outside every window (read back into .background)
+    work_area   (x, y, width, height) of the screen left free by panels, as the window manager
+                tells it (_NET_WORKAREA); Wine reads it as the session boots
     monitors    a desk of several monitors: (name, width, height, x, y) each, in X root pixels,
                 the primary's name starting with "*"; the screen is then their bounding box. The
                 display is then an Xorg server with the dummy video driver, each monitor one of
@@ -160,10 +162,12 @@ class Session:
                  registry: dict[str, dict[str, int | str]] | None = None,
                  time: str | None = None, speed: float | None = None, fake_monotonic: bool = False,
                  background: str = BACKGROUND, artifacts: Path | str | None = None,
-                 monitors: list[tuple[str, int, int, int, int]] | None = None):
+                 monitors: list[tuple[str, int, int, int, int]] | None = None,
+                 work_area: tuple[int, int, int, int] | None = None):
         self.name = re.sub(r"[^\w.-]+", "_", name)
         self.exe = Path(exe) if exe else default_exe()
         self.monitors = monitors or []
+        self.work_area = work_area
         if self.monitors:
             screen = (max(x + w for _, w, _, x, _ in self.monitors), max(y + h for _, _, h, _, y in self.monitors))
             if sum(name.startswith("*") for name, *_ in self.monitors) != 1:
@@ -230,8 +234,6 @@ class Session:
             self._apply_registry()
         self._start_x()
         faketime = dict(self.faketime)
-        if faketime and wine.NEEDS_TIME64:
-            faketime["LD_PRELOAD"] += " " + wine.time64_preload()
         # Wine's own processes run on the real clock; the frozen or fast one reaches the program
         # alone (launch), so that nothing of Wine's times itself against a clock that stands still.
         self._env = wine.base_env({"WINEPREFIX": str(self.prefix), "DISPLAY": self.display.name})
@@ -365,6 +367,9 @@ class Session:
         self._spawn(["openbox", "--sm-disable"], self.artifacts / "openbox.log", self.display.env)
         wait_for(lambda: "window id" in self.display.root_property("_NET_SUPPORTING_WM_CHECK"), 20,
                  "openbox to manage the display")
+        if self.work_area:
+            self.display.run("xprop", "-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA",
+                             ", ".join(map(str, self.work_area)))
 
     def _place_outputs(self) -> None:
         """Gives each monitor one output of the dummy driver (DUMMY0 the primary), at its size and place."""

@@ -12,7 +12,6 @@ from __future__ import annotations
 import ctypes
 import errno
 import fcntl
-import hashlib
 import os
 import shutil
 import signal
@@ -28,11 +27,11 @@ from pathlib import Path
 # - MARISOLE_E2E_ARCH: the build of the program, "win32" (the release program) or "win64".
 #
 # Every prefix is a 64-bit one, as almost every Windows the 32-bit program meets is 64-bit.
-# Wine 8 runs the 32-bit program there with Debian's 32-bit loader (Wine's services stay 64-bit),
-# the 64-bit one with wine64. Where the kernel runs no 32-bit code, the 32-bit loader runs under
-# qemu's user-mode emulator (scripts/lib.sh, ensure_i386_emulation). Wine 10 runs both with
-# wine64: a 32-bit program in the same 64-bit process (WoW64 mode), its 32-bit PE DLLs found
-# through WINEDLLPATH, so that no 32-bit Linux program or library is involved.
+# Wine 8 runs the 64-bit program with wine64. Wine 10 runs both: a 32-bit program in wine64's own
+# 64-bit process (WoW64 mode), its 32-bit PE DLLs found through WINEDLLPATH, so that no 32-bit
+# Linux program or library is involved; or, where the kernel runs no 32-bit code and WoW64 mode
+# cannot work, under the root's classic 32-bit loader, which qemu's user-mode emulator runs
+# (Wine's services stay 64-bit). machine.py chooses.
 WINE_NAME = os.environ.get("MARISOLE_E2E_WINE", "wine8")
 ARCH = os.environ.get("MARISOLE_E2E_ARCH", "win64")
 # How the run's Wine runs the program (machine.py chooses; CTest passes it on): "wow64" or
@@ -42,7 +41,7 @@ LOADER = os.environ.get("MARISOLE_E2E_LOADER") or ("wow64" if (WINE_NAME, ARCH) 
 # own user namespace ("namespace"), one that scripts/run-tests registered ("global"), or not at all.
 EMULATOR = os.environ.get("MARISOLE_E2E_EMULATOR", "none")
 _CLASSIC = "/opt/wine32/lib/wine"
-_LOADERS = {("wine8", "win32", "native"): "/usr/lib/wine/wine", ("wine8", "win64", "native"): "/usr/lib/wine/wine64",
+_LOADERS = {("wine8", "win64", "native"): "/usr/lib/wine/wine64",
             ("wine10", "win32", "wow64"): "/usr/lib/wine/wine64", ("wine10", "win32", "classic"): f"{_CLASSIC}/wine",
             ("wine10", "win64", "native"): "/usr/lib/wine/wine64"}
 if (WINE_NAME, ARCH, LOADER) not in _LOADERS:
@@ -57,7 +56,7 @@ PREFIX_ARCH = "win64"
 # The 64-bit loader that makes the prefix and boots each session: for the classic Wine 10 the
 # copy beside its 32-bit loader, which hands that the prefix's 32-bit half.
 BOOT_LOADER = f"{_CLASSIC}/wine64" if LOADER == "classic" else _LOADERS[WINE_NAME, "win64", "native"]
-# A 32-bit loader: 32-bit Linux code, which needs its own libfaketime helper (time64.c).
+# A 32-bit loader: 32-bit Linux code, which the emulator runs where the kernel runs none.
 LOADER_32 = WINE.endswith("/wine")
 
 
@@ -79,8 +78,6 @@ WOW64_DLL_PATH = "/usr/local/lib/wow64"
 # wineserver, whose timers follow the monotonic clock when that is faked too. In the root,
 # its own 64-bit libfaketime serves Wine 10's processes, all of them 64-bit.
 FAKETIME_LIB = "/usr/$LIB/faketime/libfaketime.so.1"
-# Debian's 32-bit Wine reads the clock through calls libfaketime leaves alone (time64.c).
-NEEDS_TIME64 = LOADER_32
 
 
 def host_path(path: str | Path) -> Path:
@@ -351,47 +348,6 @@ def faketime_env(time: str | None, speed: float | None = None, fake_monotonic: b
     return env
 
 
-_TIME64_SOURCE = Path(__file__).with_name("time64.c")
-_TIME64_NAME = "marisole-time64.so"
-# Where each architecture's dynamic loader looks for its copy ("$LIB" as Debian expands it).
-_TIME64_LIBS = {"lib/i386-linux-gnu": "-m32", "lib/x86_64-linux-gnu": "-m64"}
-
-
-def time64_preload() -> str:
-    """The LD_PRELOAD entry that carries libfaketime's time to Debian's 32-bit Wine (see time64.c).
-
-    Builds the library for both architectures once per version of its source, in a folder of
-    the temporary directory named after the source's hash (LD_PRELOAD splits at spaces, which
-    a build tree's path may hold), and returns its path with "$LIB" in it.
-    """
-    source = _TIME64_SOURCE.read_bytes()
-    folder = Path(tempfile.gettempdir()) / f"marisole-time64-{hashlib.sha256(source).hexdigest()[:16]}"
-    if not folder.is_dir():
-        staging = Path(tempfile.mkdtemp(prefix=folder.name + ".", dir=folder.parent))
-        try:
-            for lib, flag in _TIME64_LIBS.items():
-                out = staging / lib / _TIME64_NAME
-                out.parent.mkdir(parents=True)
-                proc = subprocess.run(["gcc", flag, "-O2", "-fPIC", "-shared", "-nostdlib", "-o", str(out),
-                                       str(_TIME64_SOURCE)], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-                if proc.returncode != 0:
-                    raise RuntimeError(f"building {out} failed:\n{proc.stdout.decode(errors='replace')}")
-            staging.chmod(0o755)
-            try:
-                staging.rename(folder)
-            except OSError:
-                if not folder.is_dir():  # another session made it meanwhile: use that one
-                    raise
-        finally:
-            shutil.rmtree(staging, ignore_errors=True)
-    # Everything in it is preloaded into the programs: it must be ours and closed to others.
-    for path in (folder, *folder.rglob("*")):
-        info = path.lstat()
-        if info.st_uid != os.getuid() or info.st_mode & 0o022 or path.is_symlink():
-            raise RuntimeError(f"{path} is not this user's alone; remove {folder}")
-    return str(folder / "$LIB" / _TIME64_NAME)
-
-
 def _server_tmpdir(prefix: Path) -> Path | None:
     """Debian's Wine keeps the name of the prefix's socket folder (/tmp/wine-XXXXXX) in the prefix."""
     try:
@@ -444,7 +400,7 @@ def ensure_template(template: Path) -> Path:
             proc = run([BOOT_LOADER, "wineboot", "--init"], env, timeout=600)
             wow64 = staging / "drive_c" / "windows" / "syswow64" / "kernel32.dll"
             if proc.returncode != 0 or not (staging / "system.reg").exists() or (
-                    RUN == "wine8-win32" and not wow64.exists()):
+                    LOADER_32 and not wow64.exists()):
                 raise RuntimeError("wineboot --init failed (or made no 32-bit half):\n" +
                                    proc.stdout.decode(errors="replace"))
             import_registry(TEMPLATE_REGISTRY, staging, env)
