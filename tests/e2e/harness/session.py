@@ -91,16 +91,53 @@ def _die_with_parent() -> None:
         pass
 
 
-class Program:
-    """One started copy of the Windows program."""
+def processes_marked(marker: bytes) -> list[int]:
+    """The processes whose environment holds the line marker."""
+    found = []
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                if marker in Path(f"/proc/{entry}/environ").read_bytes().split(b"\0"):
+                    found.append(int(entry))
+            except OSError:
+                continue
+    return found
 
-    def __init__(self, popen: subprocess.Popen, log: Path):
+
+class Program:
+    """One started copy of the Windows program.
+
+    Its process is the one the harness started, except under the emulated 32-bit loader, which
+    hands the program to a new process of its own and waits for it: each copy carries a mark in
+    its environment (MARISOLE_COPY) by which that process is found.
+    """
+
+    def __init__(self, popen: subprocess.Popen, log: Path, marker: str, name: str):
         self.popen = popen
         self.log = log
+        self.marker = f"MARISOLE_COPY={marker}".encode()
+        self.name = name.encode()
         self.loader_checked = False
+
+    def _copies(self) -> list[int]:
+        """The processes of this copy that run the program (not those it started, which inherit
+        the mark)."""
+        found = []
+        for pid in processes_marked(self.marker):
+            try:
+                if self.name in Path(f"/proc/{pid}/cmdline").read_bytes():
+                    found.append(pid)
+            except OSError:
+                continue
+        return found
 
     @property
     def pid(self) -> int:
+        """The process that runs the program."""
+        if self.running and wine.emulated():
+            others = [pid for pid in self._copies() if pid != self.popen.pid]
+            if others:
+                return max(others)
         return self.popen.pid
 
     @property
@@ -124,10 +161,11 @@ class Program:
         included) with its last handle, so the next copy of the session starts afresh.
         """
         if self.running:
-            try:
-                os.kill(self.pid, signal.SIGKILL)
-            except ProcessLookupError:
-                pass
+            for pid in {self.popen.pid, *self._copies()}:
+                try:
+                    os.kill(pid, signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
         return self.wait(timeout)
 
 
@@ -269,17 +307,12 @@ class Session:
         """Every running process of the session's prefix (the server, Wine's services, the
         programs), each with its environment."""
         found = {}
-        marker = f"WINEPREFIX={self.prefix}".encode()
-        for entry in os.listdir("/proc"):
-            if not entry.isdigit():
-                continue
+        for pid in processes_marked(f"WINEPREFIX={self.prefix}".encode()):
             try:
-                raw = Path(f"/proc/{entry}/environ").read_bytes()
+                items = Path(f"/proc/{pid}/environ").read_bytes().split(b"\0")
             except OSError:
                 continue
-            items = raw.split(b"\0")
-            if marker in items:
-                found[int(entry)] = dict(item.decode(errors="replace").partition("=")[::2] for item in items if item)
+            found[pid] = dict(item.decode(errors="replace").partition("=")[::2] for item in items if item)
         return found
 
     def check_crashes(self) -> None:
@@ -321,7 +354,9 @@ class Session:
             (self.dir / "xorg.conf.d").mkdir()
             config = self.dir / "xorg.conf"
             config.write_text(XORG_CONFIG.format(width=width, height=height))
-            argv = ["Xorg", "-config", str(config), "-configdir", str(self.dir / "xorg.conf.d"),
+            # As a user, the server itself: Debian's Xorg wrapper lets console users alone start it.
+            xorg = "/usr/lib/xorg/Xorg" if os.geteuid() != 0 and os.path.exists("/usr/lib/xorg/Xorg") else "Xorg"
+            argv = [xorg, "-config", str(config), "-configdir", str(self.dir / "xorg.conf.d"),
                     "-logfile", str(self.artifacts / "xorg.log"), "-nolisten", "tcp", "-noreset",
                     "-novtswitch", "-sharevts"]
             log = self.artifacts / "xorg.out"
@@ -450,10 +485,12 @@ class Session:
         alone (e.g. {"WINEDEBUG": "+relay"}); the session's wineserver keeps its own."""
         index = len(self.programs) + 1
         log = self.artifacts / f"program-{index}.log"
-        popen = self._spawn([wine.WINE, self.windows_path], log, {**self._program_env, **env}, cwd=self.folder,
+        marker = f"{self.dir.name}-{index}"
+        popen = self._spawn([wine.WINE, self.windows_path], log,
+                            {**self._program_env, "MARISOLE_COPY": marker, **env}, cwd=self.folder,
                             start_new_session=True, wine_process=True)
         self._children.remove(popen)  # ended through the wineserver, then by close()
-        program = Program(popen, log)
+        program = Program(popen, log, marker, self.exe.name)
         self.programs.append(program)
         return program
 
@@ -470,9 +507,10 @@ class Session:
         shutil.copy2(tool, tools / name)
         self._tool_runs += 1
         log = self.artifacts / f"{Path(name).stem}-{self._tool_runs}.log"
-        popen = self._spawn([wine.WINE, str(tools / name), *args], log, self._env, cwd=self.folder,
-                            wine_process=True)
-        return Program(popen, log)
+        marker = f"{self.dir.name}-{name}-{self._tool_runs}"
+        popen = self._spawn([wine.WINE, str(tools / name), *args], log, {**self._env, "MARISOLE_COPY": marker},
+                            cwd=self.folder, wine_process=True)
+        return Program(popen, log, marker, name)
 
     def run_tool(self, name: str, *args: str, timeout: float = 30) -> str:
         """Runs a test helper (see launch_tool) to its end and returns what it printed. A helper that
