@@ -91,6 +91,13 @@ def _die_with_parent() -> None:
         pass
 
 
+def _command(pid: int) -> str:
+    try:
+        return Path(f"/proc/{pid}/cmdline").read_bytes().split(b"\0")[0].decode(errors="replace").lower()
+    except OSError:
+        return ""
+
+
 def processes_marked(marker: bytes) -> list[int]:
     """The processes whose environment holds the line marker."""
     found = []
@@ -119,7 +126,7 @@ class Program:
         self.name = name.encode()
         self.loader_checked = False
 
-    def _copies(self) -> list[int]:
+    def copies(self) -> list[int]:
         """The processes of this copy that run the program (not those it started, which inherit
         the mark)."""
         found = []
@@ -135,7 +142,7 @@ class Program:
     def pid(self) -> int:
         """The process that runs the program."""
         if self.running and wine.emulated():
-            others = [pid for pid in self._copies() if pid != self.popen.pid]
+            others = [pid for pid in self.copies() if pid != self.popen.pid]
             if others:
                 return max(others)
         return self.popen.pid
@@ -161,7 +168,7 @@ class Program:
         included) with its last handle, so the next copy of the session starts afresh.
         """
         if self.running:
-            for pid in {self.popen.pid, *self._copies()}:
+            for pid in {self.popen.pid, *self.copies()}:
                 try:
                     os.kill(pid, signal.SIGKILL)
                 except ProcessLookupError:
@@ -293,15 +300,11 @@ class Session:
 
     def _boot(self) -> None:
         """Starts the prefix's session (wineboot, the services, the desktop's explorer) on the real
-        clock, before any program: a program's first window would start it in the program's
-        environment otherwise. A window of rundll32 is the least that starts the desktop."""
-        boot = self._spawn([wine.BOOT_LOADER, "rundll32.exe", "user32.dll,GetDesktopWindow"],
-                           self.artifacts / "boot.log", self._env, wine_process=True)
-        try:
-            boot.wait(120)
-        except subprocess.TimeoutExpired:
-            raise HarnessTimeout(f"the session of {self.prefix} did not boot in 120 s") from None
-        self.check_crashes()
+        clock, before any program, and keeps it (tools/KeepDesktop.cpp): a copy of the program
+        would start it in the program's environment otherwise."""
+        self.launch_tool("KeepDesktop.exe")
+        wait_for(lambda: any(env.get("WINEPREFIX") and "explorer" in _command(pid)
+                             for pid, env in self.processes().items()), 120, "the session to boot")
 
     def processes(self) -> dict[int, dict[str, str]]:
         """Every running process of the session's prefix (the server, Wine's services, the
