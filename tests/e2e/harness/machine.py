@@ -127,7 +127,7 @@ def _binfmt_in_namespace() -> bool:
     if pid == 0:
         code = 1
         try:
-            enter_user_namespace()
+            enter_user_namespace(as_root=True)
             libc = ctypes.CDLL(None, use_errno=True)
             if libc.mount(b"binfmt_misc", b"/proc/sys/fs/binfmt_misc", b"binfmt_misc", 0, None) == 0:
                 code = 0
@@ -137,11 +137,14 @@ def _binfmt_in_namespace() -> bool:
     return os.waitstatus_to_exitcode(status) == 0
 
 
-def enter_user_namespace() -> None:
-    """Moves this process into a new user namespace and mount namespace, as the same user.
+def enter_user_namespace(as_root: bool = False) -> None:
+    """Moves this process into a new user namespace and mount namespace, as the same user, or
+    with as_root as the namespace's root (who owns what the namespace mounts, a binfmt_misc of its
+    own included).
 
-    It then holds every capability inside them (mounts, chroot) until it runs another program;
-    the programs it starts run as the user, with no capability at all.
+    It then holds every capability inside them (mounts, chroot); the programs it starts run as
+    the user, with no capability at all (as root of the namespace, with all: see
+    wine.spawn_options for what Wine's processes give up).
     """
     uid, gid = os.getuid(), os.getgid()
     libc = ctypes.CDLL(None, use_errno=True)
@@ -150,9 +153,10 @@ def enter_user_namespace() -> None:
         raise OSError(error, f"unshare(CLONE_NEWUSER | CLONE_NEWNS): {os.strerror(error)} "
                              "(user namespaces are off here: sysctl kernel.unprivileged_userns_clone=1, "
                              "or run the tests as root)")
+    inside_uid, inside_gid = (0, 0) if as_root else (uid, gid)
     Path("/proc/self/setgroups").write_text("deny")
-    Path("/proc/self/uid_map").write_text(f"{uid} {uid} 1")
-    Path("/proc/self/gid_map").write_text(f"{gid} {gid} 1")
+    Path("/proc/self/uid_map").write_text(f"{inside_uid} {uid} 1")
+    Path("/proc/self/gid_map").write_text(f"{inside_gid} {gid} 1")
 
 
 def _parse_override(text: str) -> dict[str, bool]:

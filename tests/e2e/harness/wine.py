@@ -132,7 +132,8 @@ def enter() -> None:
         return
     from . import machine
     if machine.namespace_for(os.geteuid() == 0, EMULATOR) == "user":
-        machine.enter_user_namespace()
+        # The namespace's own binfmt_misc belongs to its root.
+        machine.enter_user_namespace(as_root=EMULATOR == "namespace" and LOADER_32)
     else:
         libc = ctypes.CDLL(None, use_errno=True)
         if libc.unshare(machine.CLONE_NEWNS) != 0:
@@ -157,6 +158,10 @@ def _register_emulator() -> None:
     (EMULATOR_ENTRY.parent / "register").write_text(f":{EMULATOR_ENTRY.name}:M::{magic}:{mask}:{qemu}:F")
 
 
+# The root's folders the view takes; the rest it has as empty folders of its own.
+_ROOT_FOLDERS = ("usr", "etc", "var", "opt")
+
+
 def _make_view() -> None:
     if not (ROOT / WINE.lstrip("/")).exists():
         raise RuntimeError(f"the Wine 10 root is missing: {ROOT} has no {WINE} "
@@ -169,9 +174,11 @@ def _make_view() -> None:
             continue
         if entry.is_symlink():
             inside.symlink_to(os.readlink(entry))
-        elif entry.is_dir():
+        elif name in _ROOT_FOLDERS:
             inside.mkdir()
             mount(str(entry), str(inside), _MS_BIND | _MS_REC)
+        elif entry.is_dir():
+            inside.mkdir()  # empty and the view's own (home, root...): a test's folder may go there
     for name, source in (("proc", "/proc"), ("dev", "/dev"), ("sys", "/sys")):
         # Wine reads the processors' layout in /sys; without it a program is told it has none.
         (view / name).mkdir()
@@ -199,6 +206,9 @@ def share(folder: Path) -> None:
     mount(str(folder), str(folder), _MS_BIND)
     mount(None, str(folder), _MS_SHARED)
     inside = VIEW / str(folder).lstrip("/")
+    if folder.parts[1:2] and folder.parts[1] in _ROOT_FOLDERS:
+        raise RuntimeError(f"{folder} lies in /{folder.parts[1]}, which Wine 10's root has of its own: "
+                           "use a build tree elsewhere")
     inside.mkdir(parents=True, exist_ok=True)
     mount(str(folder), str(inside), _MS_BIND)
     _shared.append(folder)
