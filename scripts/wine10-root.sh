@@ -37,7 +37,10 @@ in_root() {
     DEBIAN_FRONTEND=noninteractive "$@"
 }
 
-debootstrap --variant=minbase --keyring="$keyring" trixie "$root" "$mirror"
+# An older debootstrap (Ubuntu's, say) may not know trixie by name; it is made like sid.
+script=/usr/share/debootstrap/scripts/trixie
+[ -e "$script" ] || script=/usr/share/debootstrap/scripts/sid
+debootstrap --variant=minbase --keyring="$keyring" trixie "$root" "$mirror" "$script"
 in_root dpkg --add-architecture i386
 in_root apt-get -q update
 in_root apt-get install -y -q --no-install-recommends "${packages[@]}"

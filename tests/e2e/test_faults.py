@@ -8,6 +8,7 @@ from __future__ import annotations
 import os
 import random
 import re
+import signal
 import stat
 import threading
 import time
@@ -229,8 +230,16 @@ class Faults(ClockTest):
                 unsized_share.serve(str(backing), str(s.folder))
             finally:
                 os._exit(0)
-        self.addCleanup(os.waitpid, share, 0)
-        self.addCleanup(wine.unmount, str(s.folder))
+        def stop() -> None:
+            wine.unmount(str(s.folder))
+            for _ in range(100):  # it ends once nothing holds the share any more
+                if os.waitpid(share, os.WNOHANG)[0]:
+                    return
+                time.sleep(0.1)
+            os.kill(share, signal.SIGKILL)
+            os.waitpid(share, 0)
+
+        self.addCleanup(stop)
         wait_for(lambda: os.path.ismount(s.folder), 10, "the share to be mounted")
         with self.assertRaises(OSError, msg="the share's free space must be unreadable"):
             os.statvfs(s.folder)

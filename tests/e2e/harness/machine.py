@@ -3,12 +3,11 @@
 A run is one Wine with one build of the program (wine10-win32, wine8-win64...). What a machine
 can run depends on a few facts: whether its kernel runs 32-bit x86 code, whether a user
 namespace may have a binfmt_misc of its own (Linux 6.7), and who runs the tests. Every 32-bit
-part comes from the trixie root (its Wine 10 in WoW64 mode, or its classic 32-bit loader and
-qemu's emulator), never from the host, so Debian 12's own 32-bit Wine is never needed. `plan(facts)` turns them into the runs, the loader each uses,
-which tests each gets and how 32-bit programs are handed to the emulator; `python3 -m harness
-plan` prints that for CMake and scripts/run-tests. The facts can be set by hand
-(MARISOLE_E2E_FACTS="kernel_runs_32_bit=0"), so that a path can be tried on a machine that would
-not take it.
+part comes from the trixie root (Wine 10 in WoW64 mode, or its classic 32-bit loader under
+qemu's emulator), never from the host. `plan(facts)` turns the facts into the runs, the loader
+each uses, the tests each gets and how 32-bit programs reach the emulator; `python3 -m harness
+plan` prints that for CMake and scripts/run-tests. MARISOLE_E2E_FACTS="kernel_runs_32_bit=0"
+sets facts by hand, so that a path can be tried on a machine that would not take it.
 """
 
 from __future__ import annotations

@@ -302,7 +302,7 @@ class Session:
         """Starts the prefix's session (wineboot, the services, the desktop's explorer) on the real
         clock, before any program, and keeps it (tools/KeepDesktop.cpp): a copy of the program
         would start it in the program's environment otherwise."""
-        self.launch_tool("KeepDesktop.exe")
+        self.launch_tool("KeepDesktop.exe", cwd=self.dir)  # not in the program's folder: a test may unmount it
         wait_for(lambda: any(env.get("WINEPREFIX") and "explorer" in _command(pid)
                              for pid, env in self.processes().items()), 120, "the session to boot")
 
@@ -497,7 +497,7 @@ class Session:
         self.programs.append(program)
         return program
 
-    def launch_tool(self, name: str, *args: str) -> Program:
+    def launch_tool(self, name: str, *args: str, cwd: Path | None = None) -> Program:
         """Starts a test helper built beside the program under test (tests/e2e/tools: ScaleProbe.exe,
         HoldFile.exe, of the same architecture) in the session's prefix, in the program's folder,
         as another program of the user's; ended by close()."""
@@ -512,7 +512,7 @@ class Session:
         log = self.artifacts / f"{Path(name).stem}-{self._tool_runs}.log"
         marker = f"{self.dir.name}-{name}-{self._tool_runs}"
         popen = self._spawn([wine.WINE, str(tools / name), *args], log, {**self._env, "MARISOLE_COPY": marker},
-                            cwd=self.folder, wine_process=True)
+                            cwd=cwd or self.folder, wine_process=True)
         return Program(popen, log, marker, name)
 
     def run_tool(self, name: str, *args: str, timeout: float = 30) -> str:
