@@ -456,6 +456,7 @@ class Session:
         for child in reversed(self._children):
             _end(child)
         self._children.clear()
+        left = self._outlived()
         if self.folder is not None and self.folder.exists():
             settings = self.folder / SETTINGS_NAME
             if settings.is_file():
@@ -466,6 +467,23 @@ class Session:
         if self.dir is not None:
             shutil.rmtree(self.dir, ignore_errors=True)
             self.dir = None
+        if left:
+            raise AssertionError(f"processes of the session outlived it (now killed): {left}")
+
+    def _outlived(self) -> dict[int, str]:
+        """Processes of the prefix still alive a few seconds after their server ended; killed."""
+        if self.prefix is None:
+            return {}
+        deadline = time.monotonic() + 5
+        while (left := self.processes()) and time.monotonic() < deadline:
+            time.sleep(0.1)
+        named = {pid: _command(pid) for pid in left}
+        for pid in left:
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        return named
 
     # -- the program --------------------------------------------------------
     @property
