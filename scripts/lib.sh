@@ -84,28 +84,9 @@ MARISOLE_CACHE=${MARISOLE_CACHE:-/var/cache/marisole}
 # the current recipe.
 WINE10_ROOT=$MARISOLE_CACHE/wine10
 
-# The Debian mirror to make the root from: the first source of this Debian's own release, else
-# (Ubuntu, another system) Debian's own archive; checked against Debian's keyring either way.
+# The root is made from Debian's own archive, checked against Debian's keyring, on any host.
+DEBIAN_MIRROR=${DEBIAN_MIRROR:-http://deb.debian.org/debian}
 DEBIAN_KEYRING=/usr/share/keyrings/debian-archive-keyring.gpg
-debian_mirror() {
-  local uri="" codename id
-  id=$(. /etc/os-release && echo "${ID:-}")
-  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
-  if [ "$id" = debian ]; then
-    uri=$(
-      {
-        # One-line sources: deb [options] URI SUITE COMPONENTS...
-        sed -n 's/^[[:space:]]*deb[[:space:]]\+\(\[[^]]*\][[:space:]]\+\)\?\([^[:space:]]\+\)[[:space:]]\+\([^[:space:]]\+\).*/\2 \3/p' \
-          /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null
-        # deb822 sources: the URIs and Suites fields of each stanza.
-        awk '/^[[:space:]]*$/ { if (u != "" && s != "") print u, s; u = s = "" ; next }
-             /^URIs:/ { u = $2 } /^Suites:/ { s = $2 }
-             END { if (u != "" && s != "") print u, s }' /etc/apt/sources.list.d/*.sources 2>/dev/null
-      } | awk -v codename="$codename" '$1 ~ /^https?:/ && $2 == codename { print $1; exit }'
-    )
-  fi
-  echo "${uri:-http://deb.debian.org/debian}"
-}
 
 # What marks a folder as the project's own: only a folder holding it is ever removed.
 ROOT_MARK=.marisole-root
@@ -141,18 +122,17 @@ ensure_wine10_root() {
     # and a user who made the root through sudo can still take it.)
     exec 9<"$MARISOLE_CACHE/.lock"
     flock 9
-    local old mirror tmp=$root.tmp
+    local old tmp=$root.tmp
     if [ ! -f "$root/$ROOT_MARK" ]; then
       for old in "$MARISOLE_CACHE"/trixie-*.tmp "$root"; do
         remove_root "$old"
       done
       [ ! -e "$root" ] || die "$root is in the way and not the project's; move it away"
-      mirror=$(debian_mirror)
-      log "making the trixie root with Wine 10 in $root from $mirror (once, a few minutes)"
+      log "making the trixie root with Wine 10 in $root from $DEBIAN_MIRROR (once, a few minutes)"
       as_root mkdir "$tmp"
       printf 'being made by scripts/wine10-root.sh\n' | as_root tee "$tmp/$ROOT_MARK" >/dev/null
       # In a mount namespace of its own, so that no mount debootstrap makes outlives it.
-      as_root unshare --mount --propagation private bash "$recipe" "$tmp" "$mirror" "$DEBIAN_KEYRING" \
+      as_root unshare --mount --propagation private bash "$recipe" "$tmp" "$DEBIAN_MIRROR" "$DEBIAN_KEYRING" \
         2>&1 | as_root tee "$MARISOLE_CACHE/trixie-$hash.log" >/dev/null
       [ "${PIPESTATUS[0]}" -eq 0 ] || die "making the trixie root failed; see $MARISOLE_CACHE/trixie-$hash.log"
       as_root mv -T "$tmp" "$root"
