@@ -21,51 +21,48 @@ as_root() {
   fi
 }
 
-# The package names of packages.txt, one a line.
+# The package names of the groups of packages.txt given ("clock", "tests", "bench"; all when
+# none is given), one a line. A line "[name]" starts a group.
 package_list() {
-  sed -e 's/#.*//' "$PACKAGES_FILE" | tr -s ' \t\n' '\n' | sed '/^$/d'
+  sed -e 's/#.*//' "$PACKAGES_FILE" | awk -v want=" $* " '
+    /^[[:space:]]*\[[a-z]+\][[:space:]]*$/ { gsub(/[][[:space:]]/, ""); group = $0; next }
+    want == "  " || index(want, " " group " ") { for (i = 1; i <= NF; i++) print $i }'
 }
 
-# The packages of packages.txt that are not installed.
+# The packages of those groups that are not installed.
 missing_packages() {
   local pkg
-  for pkg in $(package_list); do
-    # A name without ":arch" may match the package of two architectures: one installed is enough.
+  for pkg in $(package_list "$@"); do
     if ! dpkg-query -W -f='${db:Status-Status}\n' "$pkg" 2>/dev/null | grep -qx installed; then
       echo "$pkg"
     fi
   done
 }
 
-# Adds to dpkg the foreign architectures (":i386") that the missing packages come from.
-add_foreign_architectures() {
-  local arch
-  for arch in $(printf '%s\n' "$@" | sed -n 's/^[^:]*:\(.*\)$/\1/p' | sort -u); do
-    [ "$arch" = "$(dpkg --print-architecture)" ] && continue
-    if ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
-      log "adding the $arch architecture to dpkg"
-      as_root dpkg --add-architecture "$arch"
-    fi
-  done
-}
-
-# Installs what packages.txt lists and the machine lacks (apt-get update first); nothing when all are there.
+# Installs what the groups of packages.txt given list and the machine lacks. A failing
+# `apt-get update` (a mirror caught mid-sync, one broken index) only warns: the lists apt has may
+# still hold every package. A package that cannot be had stops the set-up with apt's own reason.
 ensure_packages() {
-  local missing
-  missing=$(missing_packages | tr '\n' ' ')
+  local missing pkg reason
+  missing=$(missing_packages "$@" | tr '\n' ' ')
   if [ -z "${missing// /}" ]; then
-    log "all $(package_list | wc -l) packages of scripts/packages.txt are installed"
+    log "the $(package_list "$@" | wc -l) packages needed are installed"
     return
   fi
   log "installing missing packages: $missing"
+  if ! as_root env DEBIAN_FRONTEND=noninteractive apt-get update; then
+    log "warning: apt-get update failed (above); trying with the package lists apt already has"
+  fi
+  # --no-remove: installing what is missing never takes an installed package away.
   # shellcheck disable=SC2086  # one word per package
-  add_foreign_architectures $missing
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get update
-  # --no-remove: an i386 package must never make apt take an amd64 one away.
-  # shellcheck disable=SC2086  # one word per package
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-remove $missing
-  missing=$(missing_packages | tr '\n' ' ')
-  [ -z "${missing// /}" ] || die "still missing after apt-get install: $missing"
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-remove $missing || true
+  missing=$(missing_packages "$@" | tr '\n' ' ')
+  [ -z "${missing// /}" ] && return
+  for pkg in $missing; do
+    reason=$(LC_ALL=C apt-get install -s --no-remove "$pkg" 2>&1 | grep -E '^(E:|  |Package|Depends)' | head -n 6)
+    printf 'error: package %s cannot be installed:\n%s\n' "$pkg" "${reason:-  (apt gave no reason)}" >&2
+  done
+  die "install the packages above by hand (sudo apt-get install ...), or run 'sudo apt-get update' once the archive answers again, then run this again"
 }
 
 # Configures (once) and builds one CMake preset of CMakePresets.json.
@@ -81,76 +78,71 @@ build_preset() {
   )
 }
 
-# True when this machine runs Debian's 32-bit Wine 8 loader (it cannot where the kernel runs no
-# 32-bit code); the 32-bit program then also runs under Wine 8.
-wine32_runs() {
-  /usr/lib/wine/wine --version >/dev/null 2>&1
-}
-
 # Where the Debian trixie root with Wine 10 is kept between runs, outside every build tree.
 MARISOLE_CACHE=${MARISOLE_CACHE:-/var/cache/marisole}
 # The stable name the end-to-end tests use (CMake's MARISOLE_WINE10_ROOT): a link to the root of
 # the current recipe.
 WINE10_ROOT=$MARISOLE_CACHE/wine10
 
-# The Debian mirror this machine's apt uses: the first source of the machine's own release.
-debian_mirror() {
-  local uri codename
-  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
-  uri=$(
-    {
-      # One-line sources: deb [options] URI SUITE COMPONENTS...
-      sed -n 's/^[[:space:]]*deb[[:space:]]\+\(\[[^]]*\][[:space:]]\+\)\?\([^[:space:]]\+\)[[:space:]]\+\([^[:space:]]\+\).*/\2 \3/p' \
-        /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null
-      # deb822 sources: the URIs and Suites fields of each stanza.
-      awk '/^[[:space:]]*$/ { if (u != "" && s != "") print u, s; u = s = "" ; next }
-           /^URIs:/ { u = $2 } /^Suites:/ { s = $2 }
-           END { if (u != "" && s != "") print u, s }' /etc/apt/sources.list.d/*.sources 2>/dev/null
-    } | awk -v codename="$codename" '$1 ~ /^https?:/ && $2 == codename { print $1; exit }'
-  )
-  echo "${uri:-http://deb.debian.org/debian}"
+# The root is made from Debian's own archive, checked against Debian's keyring, on any host.
+DEBIAN_MIRROR=${DEBIAN_MIRROR:-http://deb.debian.org/debian}
+DEBIAN_KEYRING=/usr/share/keyrings/debian-archive-keyring.gpg
+
+# What marks a folder as the project's own: only a folder holding it is ever removed.
+ROOT_MARK=.marisole-root
+
+# Removes a root (or a root left half-made) of the cache, but only one the project made.
+remove_root() {
+  local dir=$1
+  if [ -f "$dir/$ROOT_MARK" ]; then
+    log "removing $dir"
+    as_root rm -rf --one-file-system "$dir"
+  elif [ -e "$dir" ]; then
+    log "leaving $dir alone: it has no $ROOT_MARK, so the project did not make it"
+  fi
 }
 
 # Makes the trixie root with Wine 10 (scripts/wine10-root.sh) when the root of the current recipe
 # is missing, and points $WINE10_ROOT at it. The root is named after the recipe's hash, so a
 # changed recipe makes a new one (the old ones are removed then). It is built under a temporary
-# name and renamed when complete: an interrupted build leaves only a folder the next run removes.
+# name, marked as the project's from the start, and renamed when complete.
 ensure_wine10_root() {
   local recipe=$REPO_ROOT/scripts/wine10-root.sh hash root
   hash=$(sha256sum "$recipe" | cut -c1-16)
   root=$MARISOLE_CACHE/trixie-$hash
-  if [ -d "$root" ] && [ "$(readlink "$WINE10_ROOT" 2>/dev/null)" = "trixie-$hash" ]; then
+  if [ -f "$root/$ROOT_MARK" ] && [ "$(readlink "$WINE10_ROOT" 2>/dev/null)" = "trixie-$hash" ]; then
     log "the trixie root with Wine 10 is there: $root ($(du -sh "$root" 2>/dev/null | cut -f1))"
     return
   fi
+  [ -f "$DEBIAN_KEYRING" ] || die "Debian's archive keyring is missing ($DEBIAN_KEYRING): install debian-archive-keyring"
   as_root mkdir -p "$MARISOLE_CACHE"
+  as_root touch "$MARISOLE_CACHE/.lock"
   (
-    # One build at a time; whoever waited finds the root made.
-    exec 9>"$MARISOLE_CACHE/.lock"
+    # One build at a time; whoever waited finds the root made. (Read-only: a lock needs no more,
+    # and a user who made the root through sudo can still take it.)
+    exec 9<"$MARISOLE_CACHE/.lock"
     flock 9
-    local old mirror tmp
-    if [ ! -d "$root" ]; then
-      for old in "$MARISOLE_CACHE"/trixie-*.tmp; do
-        [ -d "$old" ] || continue
-        log "removing $old, left by an interrupted build"
-        as_root rm -rf --one-file-system "$old"
+    local old tmp=$root.tmp
+    if [ ! -f "$root/$ROOT_MARK" ]; then
+      for old in "$MARISOLE_CACHE"/trixie-*.tmp "$root"; do
+        remove_root "$old"
       done
-      mirror=$(debian_mirror)
-      tmp=$root.tmp
-      log "making the trixie root with Wine 10 in $root from $mirror (once, a few minutes)"
+      [ ! -e "$root" ] || die "$root is in the way and not the project's; move it away"
+      log "making the trixie root with Wine 10 in $root from $DEBIAN_MIRROR (once, a few minutes)"
+      as_root mkdir "$tmp"
+      printf 'being made by scripts/wine10-root.sh\n' | as_root tee "$tmp/$ROOT_MARK" >/dev/null
       # In a mount namespace of its own, so that no mount debootstrap makes outlives it.
-      as_root unshare --mount --propagation private bash "$recipe" "$tmp" "$mirror" \
-        >"$MARISOLE_CACHE/trixie-$hash.log" 2>&1 ||
-        die "making the trixie root failed; see $MARISOLE_CACHE/trixie-$hash.log"
+      as_root unshare --mount --propagation private bash "$recipe" "$tmp" "$DEBIAN_MIRROR" "$DEBIAN_KEYRING" \
+        2>&1 | as_root tee "$MARISOLE_CACHE/trixie-$hash.log" >/dev/null
+      [ "${PIPESTATUS[0]}" -eq 0 ] || die "making the trixie root failed; see $MARISOLE_CACHE/trixie-$hash.log"
       as_root mv -T "$tmp" "$root"
     fi
     as_root ln -sfn "trixie-$hash" "$WINE10_ROOT.new"
     as_root mv -T "$WINE10_ROOT.new" "$WINE10_ROOT"
-    # Roots (and logs) of other recipes: no run of this recipe needs them.
+    # Roots of other recipes: no run of this recipe needs them.
     for old in "$MARISOLE_CACHE"/trixie-*; do
-      case $old in "$root" | "$root.log") continue ;; esac
-      log "removing $old, made by another recipe"
-      as_root rm -rf --one-file-system "$old"
+      case $old in "$root" | "$root.log") continue ;; *.log) as_root rm -f "$old"; continue ;; esac
+      remove_root "$old"
     done
   ) || exit 1
   log "the trixie root with Wine 10: $root ($(du -sh "$root" 2>/dev/null | cut -f1))"
@@ -167,56 +159,59 @@ harness() {
 }
 
 # -- 32-bit programs on a kernel that runs no 32-bit code -------------------------------------
-# A kernel built without IA-32 emulation, or started with it off, runs no 32-bit x86 code at all,
-# so neither Wine can run the 32-bit release program natively. There binfmt_misc hands every
-# 32-bit program (Debian's 32-bit Wine loader) to qemu's user-mode emulator from the trixie root.
-# Only there: binfmt_misc is asked before the kernel's own loader, so on a kernel that runs 32-bit
-# code the entry would only slow it down.
+# There qemu's user-mode emulator from the trixie root runs them, through binfmt_misc. Where the
+# kernel gives each user namespace a binfmt_misc of its own (Linux 6.7), every test registers it
+# in its own (tests/e2e/harness/wine.py) and the machine never sees it. On an older kernel the
+# machine's binfmt_misc gets an entry for the run alone: registered here, and removed when the run
+# ends, however it ends. tests/e2e/harness/machine.py decides which.
 I386_BINFMT=/proc/sys/fs/binfmt_misc/marisole-i386
 
-# True when the kernel itself runs a static 32-bit program (with our emulator entry set aside).
-kernel_runs_32_bit() {
-  local dir result=0
-  dir=$(mktemp -d)
-  # Ends through the 32-bit system call, as 32-bit Wine's threads set up their %fs.
-  printf '%s\n' 'void _start(void) { __asm__ volatile("movl $1, %eax\n xorl %ebx, %ebx\n int $0x80"); }' \
-    > "$dir/runs32.c"
-  if ! gcc -m32 -nostdlib -static -o "$dir/runs32" "$dir/runs32.c" 2>"$dir/gcc.log"; then
-    local why
-    why=$(cat "$dir/gcc.log")
-    rm -rf "$dir"
-    die "cannot build the 32-bit probe (gcc -m32): $why"
-  fi
-  [ -f "$I386_BINFMT" ] && echo 0 | as_root tee "$I386_BINFMT" >/dev/null
-  "$dir/runs32" 2>/dev/null || result=1
-  [ -f "$I386_BINFMT" ] && echo 1 | as_root tee "$I386_BINFMT" >/dev/null
-  rm -rf "$dir"
-  return $result
+# The plan's value of KEY (python3 -m harness plan).
+plan_value() {
+  harness plan | sed -n "s/^$1=//p"
 }
 
-# Registers the emulator for 32-bit programs where the kernel runs none ("F": the emulator is
-# opened now, so it serves inside the chroot and namespaces of the tests too).
-ensure_i386_emulation() {
-  local qemu=$WINE10_ROOT/usr/local/bin/qemu-i386
-  if kernel_runs_32_bit; then
-    if [ -f "$I386_BINFMT" ]; then
-      log "this kernel runs 32-bit code: removing the emulator entry"
-      echo -1 | as_root tee "$I386_BINFMT" >/dev/null
-    fi
-    log "this kernel runs 32-bit code natively"
-    return
+# Removes the run's emulator entry, if there is one (also one a run killed outright left).
+unregister_i386_emulation() {
+  if [ -f "$I386_BINFMT" ]; then
+    echo -1 | as_root tee "$I386_BINFMT" >/dev/null || log "warning: cannot remove $I386_BINFMT"
   fi
+}
+
+# Registers the emulator with the machine's binfmt_misc for this run ("F": the emulator is opened
+# now, so that it serves inside the chroot and namespaces of the tests too); the caller removes it.
+register_i386_emulation() {
+  local qemu
+  qemu=$(readlink -f "$WINE10_ROOT/usr/local/bin/qemu-i386")
   [ -x "$qemu" ] || die "the trixie root has no qemu-i386 ($qemu)"
   if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then
     as_root mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc || die "cannot mount binfmt_misc"
   fi
-  qemu=$(readlink -f "$qemu")
-  if [ -f "$I386_BINFMT" ] && grep -qx "interpreter $qemu" "$I386_BINFMT"; then
-    log "this kernel runs no 32-bit code: 32-bit programs run under $qemu"
-    return
-  fi
-  [ -f "$I386_BINFMT" ] && echo -1 | as_root tee "$I386_BINFMT" >/dev/null
   printf '%s' ":marisole-i386:M::\\x7fELF\\x01\\x01\\x01\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x02\\x00\\x03\\x00:\\xff\\xff\\xff\\xff\\xff\\xfe\\xfe\\x00\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xfe\\xff\\xff\\xff:$qemu:F" |
     as_root tee /proc/sys/fs/binfmt_misc/register >/dev/null || die "cannot register qemu-i386 with binfmt_misc"
-  log "this kernel runs no 32-bit code: 32-bit programs now run under $qemu"
+  log "32-bit programs run under $qemu until this run ends"
+}
+
+# What a run must leave as it found it: fails, naming them, when processes of the end-to-end
+# tests still live, mounts of the build tree or the cache are left, the emulator entry is still
+# registered, or dpkg's foreign architectures changed (FOREIGN: what they were before).
+check_nothing_left() {
+  local foreign=$1 left="" pid
+  for pid in $(pgrep -f . 2>/dev/null); do
+    [ "$pid" = $$ ] && continue
+    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -q "^MARISOLE_E2E_DIR=$REPO_ROOT/"; then
+      left+="  process $pid: $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | cut -c1-120)"$'\n'
+    fi
+  done
+  while read -r mount; do
+    left+="  mount: $mount"$'\n'
+  done < <(awk -v a="$REPO_ROOT/build" -v b="$MARISOLE_CACHE" 'index($5, a) == 1 || index($5, b) == 1 { print $5 }' /proc/self/mountinfo)
+  [ -e "$I386_BINFMT" ] && left+="  binfmt_misc entry: $I386_BINFMT"$'\n'
+  [ "$(dpkg --print-foreign-architectures | tr '\n' ' ')" = "$foreign" ] ||
+    left+="  dpkg foreign architectures: now '$(dpkg --print-foreign-architectures | tr '\n' ' ')', before '$foreign'"$'\n'
+  if [ -n "$left" ]; then
+    printf 'error: the run left these behind:\n%s' "$left" >&2
+    return 1
+  fi
+  log "nothing of the run is left: no process, no mount, no emulator entry; dpkg's architectures as before"
 }

@@ -3,17 +3,21 @@
 #
 #   scripts/wine10-root.sh ROOT MIRROR      (as root; ROOT must not exist yet)
 #
-# Wine 10 runs a 32-bit Windows program inside a 64-bit process (its WoW64 mode), so the root
-# holds no 32-bit Linux code at all and works on a kernel that runs none: the 64-bit wine64 and
-# its libraries, and only the i386 PE DLLs of libwine:i386, reached through WINEDLLPATH
-# (/usr/local/lib/wow64, see tests/e2e/harness/wine.py).
+# Wine 10 runs a 32-bit Windows program inside a 64-bit process (its WoW64 mode): the 64-bit
+# wine64 with the i386 PE DLLs of libwine:i386, reached through WINEDLLPATH (/usr/local/lib/wow64,
+# see tests/e2e/harness/wine.py). A kernel that runs no 32-bit code refuses that mode; there the
+# program runs under Wine 10's 32-bit loader instead, which qemu's user-mode emulator (also kept
+# here) runs. So every 32-bit part the tests use comes from this root, never from the host's
+# archive: the host's dpkg gets no foreign architecture.
 #
 # scripts/lib.sh (ensure_wine10_root) names the root after this file's hash, so that a change
 # here makes a new root; keep everything the root is made of in this file.
 set -euo pipefail
 
-root=${1:?usage: wine10-root.sh ROOT MIRROR}
-mirror=${2:?usage: wine10-root.sh ROOT MIRROR}
+root=${1:?usage: wine10-root.sh ROOT MIRROR KEYRING}
+mirror=${2:?usage: wine10-root.sh ROOT MIRROR KEYRING}
+# Debian's archive keyring, so that a root made on an Ubuntu host is checked against Debian's keys.
+keyring=${3:?usage: wine10-root.sh ROOT MIRROR KEYRING}
 
 # Wine and what it loads at run time (the X client libraries are only recommended by libwine),
 # the fonts the program and Wine's own dialogs draw with (as on the Debian 12 side: Wine's own
@@ -25,6 +29,7 @@ packages=(
   libxfixes3 libxxf86vm1 libxkbcommon0
   fonts-wine fonts-liberation fonts-ipafont-gothic fontconfig
   libfaketime libz-mingw-w64
+  libwine:i386 libfaketime:i386
 )
 
 in_root() {
@@ -32,31 +37,47 @@ in_root() {
     DEBIAN_FRONTEND=noninteractive "$@"
 }
 
-debootstrap --variant=minbase trixie "$root" "$mirror"
+# An older debootstrap (Ubuntu's, say) may not know trixie by name; it is made like sid.
+script=/usr/share/debootstrap/scripts/trixie
+[ -e "$script" ] || script=/usr/share/debootstrap/scripts/sid
+debootstrap --variant=minbase --keyring="$keyring" trixie "$root" "$mirror" "$script"
 in_root dpkg --add-architecture i386
 in_root apt-get -q update
 in_root apt-get install -y -q --no-install-recommends "${packages[@]}"
 
-# The i386 PE DLLs of libwine:i386, of the same version as the 64-bit Wine, without the package
-# (which would bring a whole 32-bit userland): unpacked, and only its i386-windows folder kept.
-version=$(in_root dpkg-query -W -f='${Version}' libwine)
+# WINEDLLPATH points here: the 32-bit PE DLLs beside the 64-bit Unix side they call into.
+mkdir -p "$root/usr/local/lib/wow64"
+ln -s /usr/lib/i386-linux-gnu/wine/i386-windows "$root/usr/local/lib/wow64/i386-windows"
+ln -s /usr/lib/x86_64-linux-gnu/wine/x86_64-unix "$root/usr/local/lib/wow64/x86_64-unix"
+
+# A classic Wine 10 of a 32-bit and a 64-bit loader in /opt/wine32, for a kernel that runs no
+# 32-bit code, where qemu's emulator runs the 32-bit loader: the loader of wine32:i386 (same
+# version), and copies of wine64 and its preloader, which find the 32-bit loader beside them and
+# hand it every 32-bit program. Kept out of /usr/lib/wine, where wine64 would do the same instead
+# of running the program in WoW64 mode. Each loader finds its libraries and data relative to its
+# own folder.
+version=$(in_root dpkg-query -W -f='${Version}' libwine:amd64)
 in_root sh -euc '
   cd /tmp
-  apt-get -q -o APT::Sandbox::User=root download "libwine:i386=$1"
-  dpkg-deb -x libwine_*_i386.deb /tmp/libwine-i386
-  mkdir -p /usr/lib/i386-linux-gnu/wine
-  mv /tmp/libwine-i386/usr/lib/i386-linux-gnu/wine/i386-windows /usr/lib/i386-linux-gnu/wine/
-  rm -rf /tmp/libwine-i386 libwine_*_i386.deb
-  # WINEDLLPATH points here: the 32-bit PE DLLs beside the 64-bit Unix side they call into.
-  mkdir -p /usr/local/lib/wow64
-  ln -s /usr/lib/i386-linux-gnu/wine/i386-windows /usr/local/lib/wow64/i386-windows
-  ln -s /usr/lib/x86_64-linux-gnu/wine/x86_64-unix /usr/local/lib/wow64/x86_64-unix
+  apt-get -q -o APT::Sandbox::User=root download "wine32:i386=$1"
+  dpkg-deb -x wine32_*_i386.deb /tmp/wine32
+  mkdir -p /opt/wine32/lib/wine /opt/wine32/share
+  # (A preloader only where the package has one.)
+  for loader in /tmp/wine32/usr/lib/wine/wine /tmp/wine32/usr/lib/wine/wine-preloader \
+                /usr/lib/wine/wine64 /usr/lib/wine/wine64-preloader; do
+    [ ! -e "$loader" ] || install -m 0755 "$loader" /opt/wine32/lib/wine/
+  done
+  ln -s /usr/lib/wine/wineserver /opt/wine32/lib/wine/wineserver
+  ln -s /usr/lib/i386-linux-gnu /opt/wine32/lib/i386-linux-gnu
+  ln -s /usr/lib/x86_64-linux-gnu /opt/wine32/lib/x86_64-linux-gnu
+  ln -s /usr/share/wine /opt/wine32/share/wine
+  rm -rf /tmp/wine32 wine32_*_i386.deb
 ' sh "$version"
 test -f "$root/usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll"
 
 # qemu's user-mode emulator of 32-bit x86 (one static program, from the qemu-user package), for
-# a kernel that runs no 32-bit code: scripts/lib.sh (ensure_i386_emulation) hands 32-bit
-# programs to it there. Debian 12's qemu 7.2 leaves Wine's address-space reservations unanswered
+# a kernel that runs no 32-bit code: the test harness hands 32-bit programs to it there
+# (tests/e2e/harness/machine.py). Debian 12's qemu 7.2 leaves Wine's address-space reservations unanswered
 # (MAP_FIXED_NOREPLACE), so that every 32-bit Wine process spends a minute starting; 10.0 does not.
 in_root sh -euc '
   cd /tmp
@@ -77,4 +98,7 @@ rm -rf "$root"/var/lib/apt/lists/*
 # its own, so the mount ends with it.)
 mount -t proc proc "$root/proc"
 in_root /usr/lib/wine/wine64 --version
+in_root /opt/wine32/lib/wine/wine64 --version
 umount "$root/proc"
+# What scripts/lib.sh looks for before it removes a root: the project made this folder.
+echo "made by scripts/wine10-root.sh" > "$root/.marisole-root"

@@ -13,7 +13,7 @@ import math
 import time
 from dataclasses import dataclass
 
-from harness import ClockTest, Colour, Image, Rect
+from harness import ClockTest, Colour, Image, Rect, labels
 from harness.session import REPO
 
 ARTWORK = REPO / "src" / "artwork" / "generated"
@@ -214,6 +214,7 @@ class Hands(ClockTest):
     def test_large_hands_at_three(self):
         self.run_clock(LARGE, THREE)
 
+    @labels("short")
     def test_large_hands_at_quarter_to_ten(self):
         self.run_clock(LARGE, QUARTER_TO_TEN)
 

@@ -10,7 +10,7 @@ from __future__ import annotations
 
 import time
 
-from harness import ClockTest, Image, Rect
+from harness import ClockTest, Image, Rect, labels
 from harness.session import REPO
 
 CLOCK = "^Form1$"
@@ -98,6 +98,7 @@ class Dialog(ClockTest):
         self.assertLess(showing, len(points) // 20,
                         f"{showing} of {len(points)} pixels of the dialog show the clock's face")
 
+    @labels("short")
     def test_drag_moves_clock_and_saves_twips_even_when_released_off_it(self):
         s = self.session(time=NOON)
         s.launch()
@@ -148,6 +149,7 @@ class Dialog(ClockTest):
         self.assertEqual(s.read_settings(), settings("1", "1500", "3000"))
         self.assertEqual(s.windows(CLOCK), [])
 
+    @labels("short")
     def test_ok_switches_to_small_on_top_in_place_and_quit_keeps_it_for_next_start(self):
         s = self.session(time=NOON, ini=settings("0", "2250", "4500"))
         first = s.launch()

@@ -8,14 +8,14 @@ from __future__ import annotations
 import os
 import random
 import re
+import signal
 import stat
-import subprocess
 import threading
 import time
 import zlib
 from pathlib import Path
 
-from harness import ClockTest, labels, timeout, wait_for
+from harness import ClockTest, labels, timeout, unsized_share, wait_for, wine
 
 CLOCK = "^Form1$"
 DIALOG = "^About$"
@@ -74,20 +74,12 @@ class Faults(ClockTest):
     def make_read_only(self, path: Path) -> None:
         """Makes path (a file or a folder) read-only for the program until the test ends.
 
-        The permission bits give the file Windows' read-only attribute; as root Wine would
-        still write through them, so there the file or folder is made immutable as well.
-        (Should a run be killed outright, `chattr -R -i build/native/tests/e2e/sessions`
-        lets its folder be removed.)
+        The permission bits give the file Windows' read-only attribute. (Wine started as root
+        gives up the capabilities that would write through them, see wine.spawn_options.)
         """
         mode = stat.S_IMODE(path.stat().st_mode)
         os.chmod(path, mode & ~0o222)
         self.addCleanup(os.chmod, path, mode)
-        if os.geteuid() == 0:
-            done = subprocess.run(["chattr", "+i", str(path)], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-            if done.returncode != 0:
-                self.fail(f"cannot make {path} read-only for root here (chattr +i: {done.stdout.decode().strip()}); "
-                          "run the tests as an ordinary user, or from a file system with immutable files (ext4, xfs)")
-            self.addCleanup(subprocess.run, ["chattr", "-i", str(path)], check=True)
 
     def fill_small_disk(self, s, spare: int = 64 * 1024) -> Path:
         """Puts the program folder on a tmpfs of its own, spare bytes larger than what it holds,
@@ -95,12 +87,11 @@ class Faults(ClockTest):
         Unmounted when the test ends (lazily, should a program still have it open)."""
         held = {p.name: p.read_bytes() for p in s.folder.iterdir()}
         room = sum(-(-len(data) // 4096) * 4096 for data in held.values()) + spare
-        subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={room},mode=0755", "tmpfs", str(s.folder)], check=True)
+        wine.mount("tmpfs", str(s.folder), fstype="tmpfs", data=f"size={room},mode=0755")
 
         def unmount() -> None:
             final = s.read_settings()
-            if subprocess.run(["umount", str(s.folder)], stderr=subprocess.DEVNULL).returncode != 0:
-                subprocess.run(["umount", "-l", str(s.folder)], check=True)
+            wine.unmount(str(s.folder))
             if final is not None:
                 s.write_settings(final)  # so the session keeps the file as the test left it
 
@@ -257,10 +248,25 @@ class Faults(ClockTest):
         backing = s.dir / "share"
         s.folder.rename(backing)
         s.folder.mkdir()
-        share = subprocess.Popen(["/usr/bin/python3", str(Path(__file__).with_name("harness") / "unsized_share.py"),
-                                  str(backing), str(s.folder)], stderr=subprocess.DEVNULL)
-        self.addCleanup(share.wait, 10)
-        self.addCleanup(subprocess.run, ["umount", "-l", str(s.folder)])
+        # Served from a child of the harness that runs no other program, so that it keeps the
+        # right to mount that the harness has in its namespace.
+        share = os.fork()
+        if share == 0:
+            try:
+                os.dup2(os.open(os.devnull, os.O_WRONLY), 2)
+                unsized_share.serve(str(backing), str(s.folder))
+            finally:
+                os._exit(0)
+        def stop() -> None:
+            wine.unmount(str(s.folder))
+            for _ in range(100):  # it ends once nothing holds the share any more
+                if os.waitpid(share, os.WNOHANG)[0]:
+                    return
+                time.sleep(0.1)
+            os.kill(share, signal.SIGKILL)
+            os.waitpid(share, 0)
+
+        self.addCleanup(stop)
         wait_for(lambda: os.path.ismount(s.folder), 10, "the share to be mounted")
         with self.assertRaises(OSError, msg="the share's free space must be unreadable"):
             os.statvfs(s.folder)
@@ -388,8 +394,7 @@ class Faults(ClockTest):
         # A panel takes the screen below y 300, where the dialog would stand, centred. (Wine tells
         # a running program of no change of the desk, so this is how a desk that leaves the dialog
         # out of reach is made for it: one it reads at the start.)
-        s = self.session(time=NOON)
-        s.display.run("xprop", "-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA", "0, 0, 1024, 300")
+        s = self.session(time=NOON, work_area=(0, 0, 1024, 300))
         s.launch()
         clock = s.wait_window(CLOCK)
         frame = self.open_dialog(s, clock).frame_geometry()

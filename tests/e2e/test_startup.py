@@ -55,6 +55,7 @@ def text_glyphs(notice: Image) -> tuple[int, int, int]:
 
 
 class StartUp(ClockTest):
+    @labels("short")
     def test_without_settings_file_large_clock_at_top_left(self):
         s = self.session(time=NOON)
         s.launch()

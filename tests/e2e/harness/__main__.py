@@ -1,6 +1,7 @@
 """Command line of the harness (run from tests/e2e, or with it on PYTHONPATH).
 
   python3 -m harness list            tests for CTest: name|unittest id|labels|timeout per line
+  python3 -m harness plan            the runs this machine takes, as key=value lines (machine.py)
   python3 -m harness prefix [--at DIR]  create the template Wine prefix if it is missing or stale
   python3 -m harness run ID...       run unittest ids (test_startup.StartUp.test_second_copy)
   python3 -m harness show OUT.png    start the clock on a private display, wait, save a screenshot
@@ -15,7 +16,7 @@ import time
 import unittest
 from pathlib import Path
 
-from . import wine
+from . import machine, wine
 from .session import Session, work_root
 from .testcase import DEFAULT_TIMEOUT, short_name
 
@@ -74,6 +75,7 @@ def main() -> int:
     parser = argparse.ArgumentParser(prog="python3 -m harness")
     sub = parser.add_subparsers(dest="command", required=True)
     sub.add_parser("list")
+    sub.add_parser("plan")
     prefix_p = sub.add_parser("prefix")
     prefix_p.add_argument("--at", type=Path, help="create the prefix here instead (for running the clock by hand)")
     run_p = sub.add_parser("run")
@@ -85,6 +87,10 @@ def main() -> int:
     args = parser.parse_args()
     if args.command == "list":
         return list_tests()
+    if args.command == "plan":
+        facts = machine.facts()
+        print(machine.describe(machine.plan(facts), facts))
+        return 0
     if args.command == "prefix":
         print(wine.ensure_template(args.at or work_root() / "wineprefix-template"))
         return 0

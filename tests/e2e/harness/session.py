@@ -23,7 +23,7 @@ import tempfile
 import time
 from pathlib import Path
 
-from . import wine
+from . import wine, x11
 from .image import Colour, Image, Rect
 from .x11 import Display, HarnessTimeout, Window, wait_for
 
@@ -58,6 +58,16 @@ EndSection
 """
 
 
+# What a Wine process prints when it crashes (an exception nothing handled, in any program) or
+# fails on its own ("wine: could not load ...", "wine: failed to ..."); not its notes on a prefix
+# it made or updated.
+WINE_CRASH = re.compile(r"Unhandled|^wine: (?!created the configuration|configuration in )")
+
+
+class WineCrash(AssertionError):
+    """A Wine process of the session crashed: the test fails at once, not when it times out."""
+
+
 def default_exe() -> Path:
     """The program under test: the one CTest names, else the build of the harness's architecture."""
     return Path(os.environ.get("MARISOLE_CLOCK_EXE", REPO / "build" / wine.ARCH / "MarisoleClock.exe"))
@@ -81,16 +91,60 @@ def _die_with_parent() -> None:
         pass
 
 
-class Program:
-    """One started copy of the Windows program."""
+def _command(pid: int) -> str:
+    try:
+        return Path(f"/proc/{pid}/cmdline").read_bytes().split(b"\0")[0].decode(errors="replace").lower()
+    except OSError:
+        return ""
 
-    def __init__(self, popen: subprocess.Popen, log: Path):
+
+def processes_marked(marker: bytes) -> list[int]:
+    """The processes whose environment holds the line marker."""
+    found = []
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                if marker in Path(f"/proc/{entry}/environ").read_bytes().split(b"\0"):
+                    found.append(int(entry))
+            except OSError:
+                continue
+    return found
+
+
+class Program:
+    """One started copy of the Windows program.
+
+    Its process is the one the harness started, except under the emulated 32-bit loader, which
+    hands the program to a new process of its own and waits for it: each copy carries a mark in
+    its environment (MARISOLE_COPY) by which that process is found.
+    """
+
+    def __init__(self, popen: subprocess.Popen, log: Path, marker: str, name: str):
         self.popen = popen
         self.log = log
+        self.marker = f"MARISOLE_COPY={marker}".encode()
+        self.name = name.encode()
         self.loader_checked = False
+
+    def copies(self) -> list[int]:
+        """The processes of this copy that run the program (not those it started, which inherit
+        the mark)."""
+        found = []
+        for pid in processes_marked(self.marker):
+            try:
+                if self.name in Path(f"/proc/{pid}/cmdline").read_bytes():
+                    found.append(pid)
+            except OSError:
+                continue
+        return found
 
     @property
     def pid(self) -> int:
+        """The process that runs the program."""
+        if self.running and wine.emulated():
+            others = [pid for pid in self.copies() if pid != self.popen.pid]
+            if others:
+                return max(others)
         return self.popen.pid
 
     @property
@@ -114,10 +168,11 @@ class Program:
         included) with its last handle, so the next copy of the session starts afresh.
         """
         if self.running:
-            try:
-                os.kill(self.pid, signal.SIGKILL)
-            except ProcessLookupError:
-                pass
+            for pid in {self.popen.pid, *self.copies()}:
+                try:
+                    os.kill(pid, signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
         return self.wait(timeout)
 
 
@@ -137,6 +192,8 @@ class Session:
     speed       with time: the clock runs this many times faster
     fake_monotonic  with speed: timers run faster too
     background  colour of the screen outside every window (read back into .background)
+    work_area   (x, y, width, height) of the screen left free by panels, as the window manager
+                tells it (_NET_WORKAREA); Wine reads it as the session boots
     monitors    a desk of several monitors: (name, width, height, x, y) each, in X root pixels,
                 the primary's name starting with "*"; the screen is then their bounding box. The
                 display is then an Xorg server with the dummy video driver, each monitor one of
@@ -150,10 +207,12 @@ class Session:
                  registry: dict[str, dict[str, int | str]] | None = None,
                  time: str | None = None, speed: float | None = None, fake_monotonic: bool = False,
                  background: str = BACKGROUND, artifacts: Path | str | None = None,
-                 monitors: list[tuple[str, int, int, int, int]] | None = None):
+                 monitors: list[tuple[str, int, int, int, int]] | None = None,
+                 work_area: tuple[int, int, int, int] | None = None):
         self.name = re.sub(r"[^\w.-]+", "_", name)
         self.exe = Path(exe) if exe else default_exe()
         self.monitors = monitors or []
+        self.work_area = work_area
         if self.monitors:
             screen = (max(x + w for _, w, _, x, _ in self.monitors), max(y + h for _, _, h, _, y in self.monitors))
             if sum(name.startswith("*") for name, *_ in self.monitors) != 1:
@@ -176,6 +235,9 @@ class Session:
         self._children: list[subprocess.Popen] = []
         self._shots = 0
         self._env: dict[str, str] = {}
+        self._program_env: dict[str, str] = {}
+        self._wine_logs: list[Path] = []
+        self._log_offsets: dict[Path, int] = {}
 
     # -- life cycle ---------------------------------------------------------
     def __enter__(self) -> "Session":
@@ -217,21 +279,61 @@ class Session:
             self._apply_registry()
         self._start_x()
         faketime = dict(self.faketime)
-        if faketime and wine.NEEDS_TIME64:
-            faketime["LD_PRELOAD"] += " " + wine.time64_preload()
-        self._env = wine.base_env({"WINEPREFIX": str(self.prefix), "DISPLAY": self.display.name, **faketime})
+        # Wine's own processes run on the real clock; the frozen or fast one reaches the program
+        # alone (launch), so that nothing of Wine's times itself against a clock that stands still.
+        self._env = wine.base_env({"WINEPREFIX": str(self.prefix), "DISPLAY": self.display.name})
+        self._program_env = {**self._env, **faketime}
+        x11.watchers.append(self.check_crashes)
         self._start_wineserver()
+        self._boot()
         return self
 
     def _start_wineserver(self) -> None:
         # Started here rather than by the first program: copies started at the same moment
-        # then all find one server, instead of racing to create it. It waits for its first
-        # program, and ends 10 s after its last one. Should the harness be killed outright, its
-        # display goes down with it, the programs lose their display and end, and so does
-        # the server, which then ends Wine's own service processes of the prefix.
-        self._spawn([wine.WINESERVER, "-f", "-p10"], self.artifacts / "wineserver.log", self._env,
-                    die_with_harness=False, wine_process=True)
+        # then all find one server, instead of racing to create it. It lives until close() or
+        # until the harness dies (SIGKILL then, which ends every Wine process of the prefix
+        # with it). Its timers fire the program's: with a fast monotonic clock it must run on
+        # that clock too.
+        env = {**self._env, **self.faketime} if "FAKETIME_DONT_FAKE_MONOTONIC" not in self.faketime else self._env
+        self._spawn([wine.WINESERVER, "-f", "-p"], self.artifacts / "wineserver.log", env, wine_process=True)
         wait_for(lambda: wine.server_socket(self.prefix), 30, "the wineserver to listen")
+
+    def _boot(self) -> None:
+        """Starts the prefix's session (wineboot, the services, the desktop's explorer) on the real
+        clock, before any program, and keeps it (tools/KeepDesktop.cpp): a copy of the program
+        would start it in the program's environment otherwise."""
+        self.launch_tool("KeepDesktop.exe", cwd=self.dir)  # not in the program's folder: a test may unmount it
+        wait_for(lambda: any(env.get("WINEPREFIX") and "explorer" in _command(pid)
+                             for pid, env in self.processes().items()), 120, "the session to boot")
+
+    def processes(self) -> dict[int, dict[str, str]]:
+        """Every running process of the session's prefix (the server, Wine's services, the
+        programs), each with its environment."""
+        found = {}
+        for pid in processes_marked(f"WINEPREFIX={self.prefix}".encode()):
+            try:
+                items = Path(f"/proc/{pid}/environ").read_bytes().split(b"\0")
+            except OSError:
+                continue
+            found[pid] = dict(item.decode(errors="replace").partition("=")[::2] for item in items if item)
+        return found
+
+    def check_crashes(self) -> None:
+        """Fails the test at once when a Wine process of the session reported a crash or an error
+        of its own (whatever program it is in), with the lines it printed."""
+        lines = []
+        for log in list(self._wine_logs):
+            try:
+                with open(log, "rb") as f:
+                    f.seek(self._log_offsets.get(log, 0))
+                    text = f.read()
+            except OSError:
+                continue
+            self._log_offsets[log] = self._log_offsets.get(log, 0) + len(text)
+            lines += [f"{log.name}: {line}" for line in text.decode(errors="replace").splitlines()
+                      if WINE_CRASH.search(line)]
+        if lines:
+            raise WineCrash("a Wine process of the session crashed:\n" + "\n".join(lines[:20]))
 
     def _spawn(self, argv: list[str], log: Path, env: dict[str, str], die_with_harness: bool = True,
                wine_process: bool = False, cwd: Path | None = None, **kw) -> subprocess.Popen:
@@ -239,6 +341,7 @@ class Session:
         when wine_process is set."""
         if wine_process:
             options = wine.spawn_options(cwd, die_with_parent=die_with_harness)
+            self._wine_logs.append(log)
         else:
             options = {"cwd": cwd, "preexec_fn": _die_with_parent if die_with_harness else None}
         with open(log, "ab") as out:
@@ -254,7 +357,9 @@ class Session:
             (self.dir / "xorg.conf.d").mkdir()
             config = self.dir / "xorg.conf"
             config.write_text(XORG_CONFIG.format(width=width, height=height))
-            argv = ["Xorg", "-config", str(config), "-configdir", str(self.dir / "xorg.conf.d"),
+            # As a user, the server itself: Debian's Xorg wrapper lets console users alone start it.
+            xorg = "/usr/lib/xorg/Xorg" if os.geteuid() != 0 and os.path.exists("/usr/lib/xorg/Xorg") else "Xorg"
+            argv = [xorg, "-config", str(config), "-configdir", str(self.dir / "xorg.conf.d"),
                     "-logfile", str(self.artifacts / "xorg.log"), "-nolisten", "tcp", "-noreset",
                     "-novtswitch", "-sharevts"]
             log = self.artifacts / "xorg.out"
@@ -300,6 +405,9 @@ class Session:
         self._spawn(["openbox", "--sm-disable"], self.artifacts / "openbox.log", self.display.env)
         wait_for(lambda: "window id" in self.display.root_property("_NET_SUPPORTING_WM_CHECK"), 20,
                  "openbox to manage the display")
+        if self.work_area:
+            self.display.run("xprop", "-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA",
+                             ", ".join(map(str, self.work_area)))
 
     def _place_outputs(self) -> None:
         """Gives each monitor one output of the dummy driver (DUMMY0 the primary), at its size and place."""
@@ -339,6 +447,8 @@ class Session:
 
     def close(self) -> None:
         """Ends everything the session started and removes its prefix and folder; keeps the artifacts."""
+        if self.check_crashes in x11.watchers:
+            x11.watchers.remove(self.check_crashes)
         if self.prefix is not None and self.prefix.exists():
             wine.kill_server(self.prefix, self._env or wine.base_env({}))
         for program in self.programs:
@@ -346,6 +456,7 @@ class Session:
         for child in reversed(self._children):
             _end(child)
         self._children.clear()
+        left = self._outlived()
         if self.folder is not None and self.folder.exists():
             settings = self.folder / SETTINGS_NAME
             if settings.is_file():
@@ -356,6 +467,23 @@ class Session:
         if self.dir is not None:
             shutil.rmtree(self.dir, ignore_errors=True)
             self.dir = None
+        if left:
+            raise AssertionError(f"processes of the session outlived it (now killed): {left}")
+
+    def _outlived(self) -> dict[int, str]:
+        """Processes of the prefix still alive a few seconds after their server ended; killed."""
+        if self.prefix is None:
+            return {}
+        deadline = time.monotonic() + 5
+        while (left := self.processes()) and time.monotonic() < deadline:
+            time.sleep(0.1)
+        named = {pid: _command(pid) for pid in left}
+        for pid in left:
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        return named
 
     # -- the program --------------------------------------------------------
     @property
@@ -367,32 +495,27 @@ class Session:
 
     def launch(self) -> Program:
         """Starts one copy of the program from its folder."""
-        index = len(self.programs) + 1
-        log = self.artifacts / f"program-{index}.log"
-        popen = self._spawn([wine.WINE, self.windows_path], log, self._env, cwd=self.folder,
-                            start_new_session=True, wine_process=True)
-        self._children.remove(popen)  # ended through the wineserver, then by close()
-        program = Program(popen, log)
-        self.programs.append(program)
-        return program
+        return self.launch_with({})
 
     def launch_many(self, count: int) -> list[Program]:
         """Starts count copies at the same moment (back to back, without waiting for any)."""
         return [self.launch() for _ in range(count)]
 
     def launch_with(self, env: dict[str, str]) -> Program:
-        """Starts one copy like launch(), with more environment variables for it alone
-        (e.g. {"WINEDEBUG": "+relay"}); the session's wineserver keeps its own."""
+        """Starts one copy of the program from its folder, with more environment variables for it
+        alone (e.g. {"WINEDEBUG": "+relay"}); the session's wineserver keeps its own."""
         index = len(self.programs) + 1
         log = self.artifacts / f"program-{index}.log"
-        popen = self._spawn([wine.WINE, self.windows_path], log, {**self._env, **env}, cwd=self.folder,
+        marker = f"{self.dir.name}-{index}"
+        popen = self._spawn([wine.WINE, self.windows_path], log,
+                            {**self._program_env, "MARISOLE_COPY": marker, **env}, cwd=self.folder,
                             start_new_session=True, wine_process=True)
         self._children.remove(popen)  # ended through the wineserver, then by close()
-        program = Program(popen, log)
+        program = Program(popen, log, marker, self.exe.name)
         self.programs.append(program)
         return program
 
-    def launch_tool(self, name: str, *args: str) -> Program:
+    def launch_tool(self, name: str, *args: str, cwd: Path | None = None) -> Program:
         """Starts a test helper built beside the program under test (tests/e2e/tools: ScaleProbe.exe,
         HoldFile.exe, of the same architecture) in the session's prefix, in the program's folder,
         as another program of the user's; ended by close()."""
@@ -405,9 +528,10 @@ class Session:
         shutil.copy2(tool, tools / name)
         self._tool_runs += 1
         log = self.artifacts / f"{Path(name).stem}-{self._tool_runs}.log"
-        popen = self._spawn([wine.WINE, str(tools / name), *args], log, self._env, cwd=self.folder,
-                            wine_process=True)
-        return Program(popen, log)
+        marker = f"{self.dir.name}-{name}-{self._tool_runs}"
+        popen = self._spawn([wine.WINE, str(tools / name), *args], log, {**self._env, "MARISOLE_COPY": marker},
+                            cwd=cwd or self.folder, wine_process=True)
+        return Program(popen, log, marker, name)
 
     def run_tool(self, name: str, *args: str, timeout: float = 30) -> str:
         """Runs a test helper (see launch_tool) to its end and returns what it printed. A helper that

@@ -43,5 +43,10 @@ class Share(Operations):
         return CALLS[op](self.root + path, *args)
 
 
+def serve(backing: str, mount_point: str) -> None:
+    """Serves backing at mount_point until it is unmounted."""
+    FUSE(Share(backing), mount_point, foreground=True, nothreads=True)
+
+
 if __name__ == "__main__":
-    FUSE(Share(sys.argv[1]), sys.argv[2], foreground=True, nothreads=True)
+    serve(sys.argv[1], sys.argv[2])

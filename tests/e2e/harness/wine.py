@@ -12,9 +12,9 @@ from __future__ import annotations
 import ctypes
 import errno
 import fcntl
-import hashlib
 import os
 import shutil
+import signal
 import subprocess
 import tempfile
 from pathlib import Path
@@ -27,41 +27,49 @@ from pathlib import Path
 # - MARISOLE_E2E_ARCH: the build of the program, "win32" (the release program) or "win64".
 #
 # Every prefix is a 64-bit one, as almost every Windows the 32-bit program meets is 64-bit.
-# Wine 8 runs the 32-bit program there with Debian's 32-bit loader (Wine's services stay 64-bit),
-# the 64-bit one with wine64. Where the kernel runs no 32-bit code, the 32-bit loader runs under
-# qemu's user-mode emulator (scripts/lib.sh, ensure_i386_emulation). Wine 10 runs both with
-# wine64: a 32-bit program in the same 64-bit process (WoW64 mode), its 32-bit PE DLLs found
-# through WINEDLLPATH, so that no 32-bit Linux program or library is involved.
+# Wine 8 runs the 64-bit program with wine64. Wine 10 runs both: a 32-bit program in wine64's own
+# 64-bit process (WoW64 mode), its 32-bit PE DLLs found through WINEDLLPATH, so that no 32-bit
+# Linux program or library is involved; or, where the kernel runs no 32-bit code and WoW64 mode
+# cannot work, under the root's classic 32-bit loader, which qemu's user-mode emulator runs
+# (Wine's services stay 64-bit). machine.py chooses.
 WINE_NAME = os.environ.get("MARISOLE_E2E_WINE", "wine8")
 ARCH = os.environ.get("MARISOLE_E2E_ARCH", "win64")
-_LOADERS = {("wine8", "win32"): "/usr/lib/wine/wine", ("wine8", "win64"): "/usr/lib/wine/wine64",
-            ("wine10", "win32"): "/usr/lib/wine/wine64", ("wine10", "win64"): "/usr/lib/wine/wine64"}
-if (WINE_NAME, ARCH) not in _LOADERS:
-    raise SystemExit(f"MARISOLE_E2E_WINE={WINE_NAME!r} MARISOLE_E2E_ARCH={ARCH!r}: expected wine8 or wine10, "
-                     "and win32 or win64")
+# How the run's Wine runs the program (machine.py chooses; CTest passes it on): "wow64" or
+# "classic" for Wine 10 and the 32-bit program, "native" otherwise.
+LOADER = os.environ.get("MARISOLE_E2E_LOADER") or ("wow64" if (WINE_NAME, ARCH) == ("wine10", "win32") else "native")
+# Whether 32-bit programs of this run reach qemu's emulator through a binfmt_misc of the test's
+# own user namespace ("namespace"), one that scripts/run-tests registered ("global"), or not at all.
+EMULATOR = os.environ.get("MARISOLE_E2E_EMULATOR", "none")
+_CLASSIC = "/opt/wine32/lib/wine"
+_LOADERS = {("wine8", "win64", "native"): "/usr/lib/wine/wine64",
+            ("wine10", "win32", "wow64"): "/usr/lib/wine/wine64", ("wine10", "win32", "classic"): f"{_CLASSIC}/wine",
+            ("wine10", "win64", "native"): "/usr/lib/wine/wine64"}
+if (WINE_NAME, ARCH, LOADER) not in _LOADERS:
+    raise SystemExit(f"MARISOLE_E2E_WINE={WINE_NAME!r} MARISOLE_E2E_ARCH={ARCH!r} MARISOLE_E2E_LOADER={LOADER!r}: "
+                     "expected wine8 or wine10, win32 or win64, and a loader the two have")
 RUN = f"{WINE_NAME}-{ARCH}"
 # The loader and the server, as paths inside the root for Wine 10.
-WINE = _LOADERS[WINE_NAME, ARCH]
+WINE = _LOADERS[WINE_NAME, ARCH, LOADER]
 # Wine 8: Debian's script starts the 64-bit wineserver, which serves 32-bit programs too.
 WINESERVER = "/usr/lib/wine/wineserver"
 PREFIX_ARCH = "win64"
-# The loader that makes the prefix: the 64-bit one.
-BOOT_LOADER = _LOADERS[WINE_NAME, "win64"]
-# Where binfmt_misc hands 32-bit programs to an emulator (a kernel that runs no 32-bit code).
-I386_EMULATOR_ENTRY = Path("/proc/sys/fs/binfmt_misc/marisole-i386")
+# The 64-bit loader that makes the prefix and boots each session: for the classic Wine 10 the
+# copy beside its 32-bit loader, which hands that the prefix's 32-bit half.
+BOOT_LOADER = f"{_CLASSIC}/wine64" if LOADER == "classic" else _LOADERS[WINE_NAME, "win64", "native"]
+# A 32-bit loader: 32-bit Linux code, which the emulator runs where the kernel runs none.
+LOADER_32 = WINE.endswith("/wine")
 
 
 def emulated() -> bool:
     """Whether the 32-bit Wine loader of this run runs under the emulator."""
-    try:
-        return RUN == "wine8-win32" and I386_EMULATOR_ENTRY.read_text().startswith("enabled")
-    except OSError:
-        return False
+    return LOADER_32 and EMULATOR != "none"
 # The root Wine 10 runs in (a link to the root of the current recipe, resolved once, so that a
 # new root made meanwhile does not change under a running test).
 ROOT: Path | None = None
 if WINE_NAME == "wine10":
     ROOT = Path(os.path.realpath(os.environ.get("MARISOLE_WINE10_ROOT", "/var/cache/marisole/wine10")))
+# Where the harness builds the view of the root that Wine 10's processes are chrooted into.
+VIEW: Path | None = ROOT / "mnt" if ROOT else None
 # Inside the root: i386-windows (the 32-bit PE DLLs) and x86_64-unix (the Unix side they call).
 WOW64_DLL_PATH = "/usr/local/lib/wow64"
 # "$LIB" is expanded by each process's own dynamic loader (lib/x86_64-linux-gnu or
@@ -70,59 +78,117 @@ WOW64_DLL_PATH = "/usr/local/lib/wow64"
 # wineserver, whose timers follow the monotonic clock when that is faked too. In the root,
 # its own 64-bit libfaketime serves Wine 10's processes, all of them 64-bit.
 FAKETIME_LIB = "/usr/$LIB/faketime/libfaketime.so.1"
-# Debian 12's 32-bit Wine reads the clock through calls libfaketime leaves alone (time64.c).
-NEEDS_TIME64 = RUN == "wine8-win32"
 
 
 def host_path(path: str | Path) -> Path:
-    """A path of the Wine's file system (inside the root for Wine 10) as the harness sees it."""
-    return ROOT / str(path).lstrip("/") if ROOT else Path(path)
+    """A path of the Wine's file system (inside the root's view for Wine 10) as the harness sees it."""
+    return VIEW / str(path).lstrip("/") if VIEW else Path(path)
 
 
-# -- the Wine 10 root ------------------------------------------------------------------------
-# Wine 10's processes run chrooted into the root. The harness process first enters a mount
-# namespace of its own, in which /proc, /dev, /sys, the X sockets and the test's folders are bound
-# into the root at their own paths, so that a path means the same inside and outside. The
-# mounts are private to the namespace: they vanish with the test's processes, whatever ends
-# them, and never show on the machine or in another test.
-_CLONE_NEWNS = 0x00020000
+# -- the test's namespaces and the Wine 10 root ---------------------------------------------
+# Each harness process enters namespaces of its own before it starts anything: a mount namespace
+# (as root), or a user namespace with its mount namespace (as any other user, who may mount and
+# chroot there). What it mounts (a test's small disk, the view of the Wine 10 root) is private to
+# it and vanishes with its processes, whatever ends them.
+#
+# Wine 10's processes run chrooted into a view of the root: a tmpfs on the root's empty /mnt,
+# holding the root's own folders bound in, /proc, /dev, /sys, the X sockets, a /tmp of the test's
+# own, and the test's folders at their own paths, so that a path means the same inside and out.
 _MS_BIND, _MS_REC, _MS_PRIVATE, _MS_SHARED = 0x1000, 0x4000, 1 << 18, 1 << 20
+_MNT_DETACH = 2
 _shared: list[Path] = []
 _entered = False
+# Where binfmt_misc hands 32-bit programs to the emulator (in the test's user namespace, or the
+# machine's, see machine.py).
+EMULATOR_ENTRY = Path("/proc/sys/fs/binfmt_misc/marisole-i386")
+# The ELF header of a 32-bit x86 program, and the mask of what counts in it.
+_ELF_386 = (r"\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00",
+            r"\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff")
 
 
-def _mount(source: str | None, target: str, flags: int) -> None:
+def mount(source: str | None, target: str, flags: int = 0, fstype: str | None = None, data: str | None = None) -> None:
+    """mount(2) from this process, which holds the namespace's capabilities (a mount program it
+    started would not, as an ordinary user)."""
+    enter()
     libc = ctypes.CDLL(None, use_errno=True)
-    src = source.encode() if source else None
-    if libc.mount(src, target.encode(), None, ctypes.c_ulong(flags), None) != 0:
+    args = [x.encode() if x else None for x in (source, target, fstype)]
+    if libc.mount(args[0], args[1], args[2], ctypes.c_ulong(flags), data.encode() if data else None) != 0:
         error = ctypes.get_errno()
         raise OSError(error, f"mount {source} on {target}: {os.strerror(error)}")
 
 
-def _enter_root() -> None:
+def unmount(target: str) -> None:
+    """Detaches a mount of this process's namespace (lazily, should a program still have it open)."""
+    libc = ctypes.CDLL(None, use_errno=True)
+    if libc.umount2(target.encode(), _MNT_DETACH) != 0:
+        error = ctypes.get_errno()
+        raise OSError(error, f"umount {target}: {os.strerror(error)}")
+
+
+def enter() -> None:
+    """Moves the harness into namespaces of its own (see above); once per process."""
     global _entered
     if _entered:
         return
+    from . import machine
+    if machine.namespace_for(os.geteuid() == 0, EMULATOR) == "user":
+        # The namespace's own binfmt_misc belongs to its root.
+        machine.enter_user_namespace(as_root=EMULATOR == "namespace" and LOADER_32)
+    else:
+        libc = ctypes.CDLL(None, use_errno=True)
+        if libc.unshare(machine.CLONE_NEWNS) != 0:
+            error = ctypes.get_errno()
+            raise OSError(error, f"unshare(CLONE_NEWNS): {os.strerror(error)}")
+    _entered = True
+    mount(None, "/", _MS_REC | _MS_PRIVATE)
+    if EMULATOR == "namespace" and LOADER_32:
+        _register_emulator()
+    if ROOT is not None:
+        _make_view()
+
+
+def _register_emulator() -> None:
+    """Gives the namespace a binfmt_misc of its own that hands 32-bit programs to qemu's emulator
+    from the root ("F": opened now, so that it serves inside the chroot too)."""
+    qemu = os.path.realpath(ROOT / "usr/local/bin/qemu-i386") if ROOT else ""
+    if not os.access(qemu, os.X_OK):
+        raise RuntimeError(f"the Wine 10 root has no qemu-i386 ({qemu})")
+    mount("binfmt_misc", str(EMULATOR_ENTRY.parent), fstype="binfmt_misc")
+    magic, mask = _ELF_386
+    (EMULATOR_ENTRY.parent / "register").write_text(f":{EMULATOR_ENTRY.name}:M::{magic}:{mask}:{qemu}:F")
+
+
+# The root's folders the view takes; the rest it has as empty folders of its own.
+_ROOT_FOLDERS = ("usr", "etc", "var", "opt")
+
+
+def _make_view() -> None:
     if not (ROOT / WINE.lstrip("/")).exists():
         raise RuntimeError(f"the Wine 10 root is missing: {ROOT} has no {WINE} "
                            "(scripts/run-tests makes it; see scripts/wine10-root.sh)")
-    if os.geteuid() != 0:
-        raise RuntimeError("Wine 10 runs chrooted into its root, which needs root (run the tests as root)")
-    libc = ctypes.CDLL(None, use_errno=True)
-    if libc.unshare(_CLONE_NEWNS) != 0:
-        error = ctypes.get_errno()
-        raise OSError(error, f"unshare(CLONE_NEWNS): {os.strerror(error)}")
-    _mount(None, "/", _MS_REC | _MS_PRIVATE)
-    _mount("/proc", str(ROOT / "proc"), _MS_BIND | _MS_REC)
-    _mount("/dev", str(ROOT / "dev"), _MS_BIND | _MS_REC)
-    # Wine reads the processors' layout there; without it a program is told it has none.
-    _mount("/sys", str(ROOT / "sys"), _MS_BIND | _MS_REC)
+    view = VIEW
+    mount("marisole-view", str(view), fstype="tmpfs", data="mode=0755")
+    for entry in sorted(ROOT.iterdir()):
+        name, inside = entry.name, view / entry.name
+        if name in ("mnt", "proc", "dev", "sys", "tmp"):
+            continue
+        if entry.is_symlink():
+            inside.symlink_to(os.readlink(entry))
+        elif name in _ROOT_FOLDERS:
+            inside.mkdir()
+            mount(str(entry), str(inside), _MS_BIND | _MS_REC)
+        elif entry.is_dir():
+            inside.mkdir()  # empty and the view's own (home, root...): a test's folder may go there
+    for name, source in (("proc", "/proc"), ("dev", "/dev"), ("sys", "/sys")):
+        # Wine reads the processors' layout in /sys; without it a program is told it has none.
+        (view / name).mkdir()
+        mount(source, str(view / name), _MS_BIND | _MS_REC)
+    (view / "tmp").mkdir(mode=0o1777)
+    (view / "tmp").chmod(0o1777)
     x11 = Path("/tmp/.X11-unix")
-    if not x11.is_dir():
-        x11.mkdir(mode=0o1777, exist_ok=True)
-        x11.chmod(0o1777)
-    _mount(str(x11), str(ROOT / "tmp/.X11-unix"), _MS_BIND)
-    _entered = True
+    x11.mkdir(mode=0o1777, exist_ok=True)
+    (view / "tmp/.X11-unix").mkdir(mode=0o1777)
+    mount(str(x11), str(view / "tmp/.X11-unix"), _MS_BIND)
 
 
 def share(folder: Path) -> None:
@@ -132,24 +198,35 @@ def share(folder: Path) -> None:
     """
     if ROOT is None:
         return
-    _enter_root()
+    enter()
     folder = Path(os.path.realpath(folder))
     if any(folder == p or p in folder.parents for p in _shared):
         return
     folder.mkdir(parents=True, exist_ok=True)
-    _mount(str(folder), str(folder), _MS_BIND)
-    _mount(None, str(folder), _MS_SHARED)
-    inside = ROOT / str(folder).lstrip("/")
+    mount(str(folder), str(folder), _MS_BIND)
+    mount(None, str(folder), _MS_SHARED)
+    inside = VIEW / str(folder).lstrip("/")
+    if folder.parts[1:2] and folder.parts[1] in _ROOT_FOLDERS:
+        raise RuntimeError(f"{folder} lies in /{folder.parts[1]}, which Wine 10's root has of its own: "
+                           "use a build tree elsewhere")
     inside.mkdir(parents=True, exist_ok=True)
-    _mount(str(folder), str(inside), _MS_BIND)
+    mount(str(folder), str(inside), _MS_BIND)
     _shared.append(folder)
 
 
-def _set_death_signal() -> None:
-    try:
-        ctypes.CDLL(None).prctl(1, 9)  # PR_SET_PDEATHSIG, SIGKILL
-    except (OSError, AttributeError):
-        pass
+# Capabilities a Wine process started as root gives up: with them it would write through a file's
+# read-only bits (Windows' read-only attribute), which no Windows user can.
+_DROPPED_CAPABILITIES = (1, 2, 3)  # CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER
+_PR_SET_PDEATHSIG, _PR_CAPBSET_DROP = 1, 24
+
+
+def _as_a_user(die_with_parent: bool) -> None:
+    libc = ctypes.CDLL(None, use_errno=True)
+    if die_with_parent:
+        libc.prctl(_PR_SET_PDEATHSIG, signal.SIGKILL)
+    if os.geteuid() == 0:
+        for cap in _DROPPED_CAPABILITIES:
+            libc.prctl(_PR_CAPBSET_DROP, cap)
 
 
 def spawn_options(cwd: Path | str | None = None, die_with_parent: bool = False) -> dict:
@@ -157,18 +234,17 @@ def spawn_options(cwd: Path | str | None = None, die_with_parent: bool = False) 
 
     With die_with_parent the process gets SIGKILL should the harness die unexpectedly.
     """
+    enter()
     if ROOT is None:
-        return {"cwd": cwd, "preexec_fn": _set_death_signal if die_with_parent else None}
-    _enter_root()
-    root, inside = str(ROOT), str(cwd or "/")
+        return {"cwd": cwd, "preexec_fn": lambda: _as_a_user(die_with_parent)}
+    root, inside = str(VIEW), str(cwd or "/")
 
-    def enter() -> None:
-        if die_with_parent:
-            _set_death_signal()
+    def start() -> None:
+        _as_a_user(die_with_parent)
         os.chroot(root)
         os.chdir(inside)
 
-    return {"preexec_fn": enter}
+    return {"preexec_fn": start}
 
 
 def run(argv: list[str], env: dict[str, str], timeout: float, **kw) -> subprocess.CompletedProcess:
@@ -178,8 +254,9 @@ def run(argv: list[str], env: dict[str, str], timeout: float, **kw) -> subproces
 
 
 def check_loader(pid: int) -> None:
-    """For Wine 10 and the 32-bit program: the process is the 64-bit wine64, and no 32-bit ELF
-    file is mapped into it (the program runs in WoW64 mode, with no 32-bit Linux code at all)."""
+    """For Wine 10 and the 32-bit program, that the process runs as its loader says: in WoW64 mode
+    the 64-bit wine64 with no 32-bit ELF file mapped (no 32-bit Linux code at all); with the
+    classic 32-bit loader that loader, or qemu's emulator running it."""
     if RUN != "wine10-win32":
         return
     try:
@@ -187,8 +264,13 @@ def check_loader(pid: int) -> None:
         maps = Path(f"/proc/{pid}/maps").read_text()
     except OSError:
         return  # already gone; its exit code and output tell the test why
-    if exe != host_path(WINE):
-        raise AssertionError(f"process {pid} runs {exe}, not Wine 10's {host_path(WINE)}")
+    expected = {host_path(WINE)}
+    if emulated():
+        expected.add(Path(os.path.realpath(ROOT / "usr/local/bin/qemu-i386")))
+    if exe not in expected:
+        raise AssertionError(f"process {pid} runs {exe}, not {' or '.join(map(str, sorted(expected)))}")
+    if LOADER != "wow64":
+        return
     files = {line.split(None, 5)[5] for line in maps.splitlines() if len(line.split(None, 5)) == 6}
     for name in sorted(f for f in files if f.startswith("/")):
         try:
@@ -211,7 +293,12 @@ _STAMP = ".marisole-template"
 # lacks: those become IPA Gothic, the proportional ones (MS UI Gothic, the controls' face too)
 # the proportional IPA PGothic.
 _FONT_LINK = ["ipag.ttf,IPAGothic"]
+# A crash starts no debugger (which would wait for a console no one reads): the process ends,
+# and what Wine printed of the crash fails the test (session.WINE_CRASH).
+_NO_DEBUGGER = {"Debugger": "", "Auto": "1"}
 TEMPLATE_REGISTRY = {
+    r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug": _NO_DEBUGGER,
+    r"HKLM\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\AeDebug": _NO_DEBUGGER,
     r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink": {
         face: _FONT_LINK for face in ("Tahoma", "Tahoma Bold", "MS Shell Dlg", "MS Shell Dlg 2",
                                        "Microsoft Sans Serif", "MS Sans Serif", "Segoe UI")
@@ -271,47 +358,6 @@ def faketime_env(time: str | None, speed: float | None = None, fake_monotonic: b
     return env
 
 
-_TIME64_SOURCE = Path(__file__).with_name("time64.c")
-_TIME64_NAME = "marisole-time64.so"
-# Where each architecture's dynamic loader looks for its copy ("$LIB" as Debian expands it).
-_TIME64_LIBS = {"lib/i386-linux-gnu": "-m32", "lib/x86_64-linux-gnu": "-m64"}
-
-
-def time64_preload() -> str:
-    """The LD_PRELOAD entry that carries libfaketime's time to Debian's 32-bit Wine (see time64.c).
-
-    Builds the library for both architectures once per version of its source, in a folder of
-    the temporary directory named after the source's hash (LD_PRELOAD splits at spaces, which
-    a build tree's path may hold), and returns its path with "$LIB" in it.
-    """
-    source = _TIME64_SOURCE.read_bytes()
-    folder = Path(tempfile.gettempdir()) / f"marisole-time64-{hashlib.sha256(source).hexdigest()[:16]}"
-    if not folder.is_dir():
-        staging = Path(tempfile.mkdtemp(prefix=folder.name + ".", dir=folder.parent))
-        try:
-            for lib, flag in _TIME64_LIBS.items():
-                out = staging / lib / _TIME64_NAME
-                out.parent.mkdir(parents=True)
-                proc = subprocess.run(["gcc", flag, "-O2", "-fPIC", "-shared", "-nostdlib", "-o", str(out),
-                                       str(_TIME64_SOURCE)], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-                if proc.returncode != 0:
-                    raise RuntimeError(f"building {out} failed:\n{proc.stdout.decode(errors='replace')}")
-            staging.chmod(0o755)
-            try:
-                staging.rename(folder)
-            except OSError:
-                if not folder.is_dir():  # another session made it meanwhile: use that one
-                    raise
-        finally:
-            shutil.rmtree(staging, ignore_errors=True)
-    # Everything in it is preloaded into the programs: it must be ours and closed to others.
-    for path in (folder, *folder.rglob("*")):
-        info = path.lstat()
-        if info.st_uid != os.getuid() or info.st_mode & 0o022 or path.is_symlink():
-            raise RuntimeError(f"{path} is not this user's alone; remove {folder}")
-    return str(folder / "$LIB" / _TIME64_NAME)
-
-
 def _server_tmpdir(prefix: Path) -> Path | None:
     """Debian's Wine keeps the name of the prefix's socket folder (/tmp/wine-XXXXXX) in the prefix."""
     try:
@@ -321,7 +367,7 @@ def _server_tmpdir(prefix: Path) -> Path | None:
     if not name.startswith("wine-") or "/" in name:
         return None
     # In the root's own /tmp for Wine 10.
-    return (ROOT / "tmp" if ROOT else Path(tempfile.gettempdir())) / name
+    return (VIEW / "tmp" if VIEW else Path(tempfile.gettempdir())) / name
 
 
 def server_socket(prefix: Path) -> Path | None:
@@ -364,7 +410,7 @@ def ensure_template(template: Path) -> Path:
             proc = run([BOOT_LOADER, "wineboot", "--init"], env, timeout=600)
             wow64 = staging / "drive_c" / "windows" / "syswow64" / "kernel32.dll"
             if proc.returncode != 0 or not (staging / "system.reg").exists() or (
-                    RUN == "wine8-win32" and not wow64.exists()):
+                    LOADER_32 and not wow64.exists()):
                 raise RuntimeError("wineboot --init failed (or made no 32-bit half):\n" +
                                    proc.stdout.decode(errors="replace"))
             import_registry(TEMPLATE_REGISTRY, staging, env)

@@ -20,10 +20,17 @@ class HarnessTimeout(AssertionError):
     """A wait ran out of time. An AssertionError, so unittest reports a failure."""
 
 
+# Checks that every wait makes while it polls (a session's watch for crashed Wine processes): any
+# of them raising ends the wait.
+watchers: list[Callable[[], None]] = []
+
+
 def wait_for(predicate: Callable[[], T], timeout: float, what: str, interval: float = 0.1) -> T:
     """Polls predicate until it returns something truthy and returns that value."""
     deadline = time.monotonic() + timeout
     while True:
+        for watch in list(watchers):
+            watch()
         value = predicate()
         if value:
             return value
