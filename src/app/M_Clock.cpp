@@ -15,5 +15,5 @@ void M_Clock::Save_Position(Program& program) {
         ClockWindow& shown = &clock == &program.Clock ? program.Clock_Mini : program.Clock;
         if (shown.form.Loaded()) clock.TakePlaceOf(shown);
     }
-    settings::WritePosition(program.sys.ini, program.IniPath, program.Trimmer, clock.form.Top(), clock.form.Left());
+    settings::WritePosition(program.PendingSave, program.Trimmer, clock.form.Top(), clock.form.Left());
 }

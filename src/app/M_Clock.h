@@ -6,9 +6,10 @@ class Program;
 
 namespace M_Clock {
 
-// Writes "TOP" and then "LEFT" of the clock window the size mode selects,
-// loading that window first (hidden) if it is not loaded; nothing while the
-// place shown is not the user's (Program::PositionKnown).
+// Puts "TOP" and then "LEFT" of the clock window the size mode selects into
+// the pending save (Program::SaveSettings writes it), loading that window
+// first (hidden) if it is not loaded; nothing while the place shown is not
+// the user's (Program::PositionKnown).
 void Save_Position(Program& program);
 
 }  // namespace M_Clock

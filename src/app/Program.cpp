@@ -1,7 +1,10 @@
 #include "app/Program.h"
 
 #include "app/M_Clock.h"
+#include <algorithm>
+
 #include "platform/Numbers.h"
+#include "settings/SettingsFile.h"
 
 Program::Program(platform::Platform& platform)
     : sys(platform), about(*this), Clock(*this, kLargeClock), Clock_Mini(*this, kSmallClock) {}
@@ -17,8 +20,25 @@ void Program::PlaceInBand(platform::Form& window, bool onTop) {
                          platform::SWP_SHOWWINDOW_NOACTIVATE);
 }
 
+bool Program::SaveSettings() {
+    if (PendingSave.Empty()) return true;
+    if (settings::Save(sys.ini, IniPath, PendingSave.Values())) {
+        PendingSave.Clear();
+        retryTicks_ = kFirstRetryTicks;
+        return true;
+    }
+    ticksToRetry_ = retryTicks_;
+    retryTicks_ = std::min(retryTicks_ * 2, kLastRetryTicks);
+    return false;
+}
+
+void Program::RetrySave() {
+    if (!PendingSave.Empty() && --ticksToRetry_ <= 0) SaveSettings();
+}
+
 void Program::SaveAndEnd() {
     about.Save_Size();
     M_Clock::Save_Position(*this);
+    SaveSettings();
     sys.ui.End();
 }

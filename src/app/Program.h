@@ -11,6 +11,7 @@
 #include "clock/ClockWindow.h"
 #include "dialog/AboutDialog.h"
 #include "platform/Platform.h"
+#include "settings/SettingsFile.h"
 #include "settings/cTrim.h"
 
 class Program {
@@ -25,6 +26,9 @@ public:
     std::string IniPath;          // the settings file, fixed at start-up
     std::int16_t SizeMode = 0;    // bit 1: small clock; bit 0: always on top
     std::unique_ptr<cTrim> Trimmer;  // the last writer's trimmer
+    // What the writers put in and a save has not yet written: kept through a
+    // failed save and written with the next, or retried on the tick.
+    settings::PendingSave PendingSave;
     // Whether the size and the place are the user's: read from the file, or
     // set by the user since. A file another program kept locked all through
     // start-up was not read, and the defaults shown meanwhile are never
@@ -47,6 +51,19 @@ public:
     // its own position and size, converted to pixels.
     void PlaceInBand(platform::Form& window, bool onTop);
 
+    // Writes the pending save in one step. False where it is kept for later:
+    // the next save, a retry from the tick (after 1 s, then ever longer, up
+    // to a minute) or at the latest the quit.
+    bool SaveSettings();
+    // Called on every tick of the clock.
+    void RetrySave();
+
     // Saves the size and the position and ends the program.
     void SaveAndEnd();
+
+private:
+    static constexpr int kFirstRetryTicks = 5;   // of 200 ms
+    static constexpr int kLastRetryTicks = 300;
+    int retryTicks_ = kFirstRetryTicks;
+    int ticksToRetry_ = 0;
 };

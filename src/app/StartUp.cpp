@@ -5,6 +5,7 @@
 #include "clock/Placement.h"
 #include "platform/Numbers.h"
 #include "settings/Settings.h"
+#include "settings/SettingsFile.h"
 
 namespace {
 
@@ -31,13 +32,14 @@ void AboutDialog::Form_Load() {
 
     ui.DoEvents();
 
-    // A file held open by another program for a moment is waited for; one
-    // held all that time reads as the defaults, which are not the user's.
-    bool readable = program_.sys.ini.WaitUntilReadable(program_.IniPath, kLockedFileWaitMs);
-    program_.SizeKnown = readable;
-    program_.PositionKnown = readable;
+    // Read once, whole. A file held open by another program for a moment is
+    // waited for; one held all that time reads as the defaults, which are not
+    // the user's.
+    settings::StoredFile stored = settings::ReadAtStart(program_.sys.ini, program_.IniPath, kLockedFileWaitMs);
+    program_.SizeKnown = stored.read;
+    program_.PositionKnown = stored.read;
 
-    program_.SizeMode = numbers::RoundToInt16(settings::ReadNumber(program_.sys.ini, "SIZE", program_.IniPath));
+    program_.SizeMode = numbers::RoundToInt16(settings::ReadNumber(stored.bytes, "SIZE"));
 
     bool small = program_.SizeMode > 1;
     ClockWindow& clock = small ? program_.Clock_Mini : program_.Clock;
@@ -47,9 +49,9 @@ void AboutDialog::Form_Load() {
     clock.form.Load();
 
     // Held in single precision, as read, not rounded.
-    float top = numbers::ToFiniteSingle(settings::ReadNumber(program_.sys.ini, "TOP", program_.IniPath));
+    float top = numbers::ToFiniteSingle(settings::ReadNumber(stored.bytes, "TOP"));
     clock.form.SetTop(static_cast<double>(top));
-    float left = numbers::ToFiniteSingle(settings::ReadNumber(program_.sys.ini, "LEFT", program_.IniPath));
+    float left = numbers::ToFiniteSingle(settings::ReadNumber(stored.bytes, "LEFT"));
     clock.form.SetLeft(static_cast<double>(left));
     // A place from another desk (a monitor unplugged, a smaller screen) or a
     // hand edit may be on no monitor at all; the file is left as it is.

@@ -175,6 +175,9 @@ void ClockWindow::Timer1_Timer() {
         ticksSinceDeskCheck_ = 0;
         Form_DisplayChanged();
     }
+    // A save kept for later is tried again on the shown clock's tick (a hidden
+    // one may tick too).
+    if (&program_.CurrentClock() == this) program_.RetrySave();
 }
 
 void ClockWindow::ReadTime() {

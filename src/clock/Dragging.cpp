@@ -30,9 +30,10 @@ void ClockWindow::Image1_MouseMove(int /*button*/, int /*shift*/, float x, float
 void ClockWindow::Image1_MouseUp(int button, int /*shift*/, float /*x*/, float /*y*/) {
     if (button != platform::LeftButton) return;
     Dragging = 0;
+    // What is saved is where the clock then stands: a dial dropped off every
+    // monitor comes onto one first.
+    displayChangedInDrag_ = false;
+    KeepDialOnMonitor();
     M_Clock::Save_Position(program_);
-    if (displayChangedInDrag_) {
-        displayChangedInDrag_ = false;
-        KeepDialOnMonitor();
-    }
+    program_.SaveSettings();
 }

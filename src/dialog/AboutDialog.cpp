@@ -63,6 +63,7 @@ void AboutDialog::Command1_Click() {
 
     Save_Size();
     M_Clock::Save_Position(program_);
+    program_.SaveSettings();
 }
 
 // Shows the other clock where the current one is, then retires the current one.
@@ -76,7 +77,7 @@ void AboutDialog::Exchange(ClockWindow& from, ClockWindow& to) {
 
 void AboutDialog::Save_Size() {
     if (!program_.SizeKnown) return;
-    settings::WriteSize(program_.sys.ini, program_.IniPath, program_.Trimmer, program_.SizeMode);
+    settings::WriteSize(program_.PendingSave, program_.Trimmer, program_.SizeMode);
 }
 
 void AboutDialog::Command2_Click() { program_.SaveAndEnd(); }
@@ -84,5 +85,6 @@ void AboutDialog::Command2_Click() { program_.SaveAndEnd(); }
 void AboutDialog::Form_Unload() {
     Save_Size();
     M_Clock::Save_Position(program_);
+    program_.SaveSettings();
     if (ClosedByOk == 0) program_.sys.ui.End();
 }

@@ -394,6 +394,11 @@ void Form::OnScaleChanged(double twipsPerPixel) {
     Flush();
 }
 
+PixelRect Form::ClientAreaAt(double twipsPerPixel) {
+    scale::PixelSize client = scale::ClientSize(layout_, twipsPerPixel);
+    return {0, 0, client.width, client.height};
+}
+
 void Form::SettleScale() {
     if (Loaded() && !rescaling_ && toldTpp_ != tppX_) ApplyScale(toldTpp_);
 }

@@ -112,6 +112,7 @@ private:
     void OnDisplayChange() override;
     void OnControlClicked(int controlId) override;
     void OnScaleChanged(double twipsPerPixel) override;
+    PixelRect ClientAreaAt(double twipsPerPixel) override;
     void ApplyScale(double twipsPerPixel);
     // Takes the scale the system gave last, if the window is not at it.
     void SettleScale();

@@ -1,9 +1,7 @@
 #include "settings/Settings.h"
 
-#include <array>
-#include <string_view>
-
 #include "platform/Numbers.h"
+#include "settings/ProfileText.h"
 
 namespace settings {
 
@@ -13,10 +11,9 @@ std::string SettingsPath(const std::string& folder) {
     return path + kFileName;
 }
 
-double ReadNumber(platform::INI_32& ini, const char* key, const std::string& path) {
-    std::array<char16_t, kReadCapacity> buffer{};
-    ini.GetPrivateProfileString(kSection, key, "0", buffer.data(), buffer.size(), path);
-    return numbers::LeadingNumber(std::u16string_view(buffer.data(), buffer.size()));
+double ReadNumber(std::string_view file, const char* key) {
+    std::u16string stored = ProfileGet(file, kSection, key).value_or(u"0");
+    return numbers::LeadingNumber(std::u16string_view(stored).substr(0, kReadCapacity - 1));
 }
 
 }  // namespace settings

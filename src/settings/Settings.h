@@ -5,8 +5,7 @@
 
 #include <cstddef>
 #include <string>
-
-#include "platform/INI_32.h"
+#include <string_view>
 
 namespace settings {
 
@@ -20,9 +19,9 @@ std::string SettingsPath(const std::string& folder);
 // (16 characters at most) with blanks around it from a hand edit.
 inline constexpr std::size_t kReadCapacity = 64;
 
-// Reads a key (a missing file, section or key reads as "0") and returns its
-// leading number. At most kReadCapacity - 1 characters of the stored value
-// arrive, so every value the writers write reads back as written.
-double ReadNumber(platform::INI_32& ini, const char* key, const std::string& path);
+// The leading number of a key in the file's bytes (a missing section or key
+// reads as "0"). At most kReadCapacity - 1 characters of the stored value
+// count, so every value the writers write reads back as written.
+double ReadNumber(std::string_view file, const char* key);
 
 }  // namespace settings

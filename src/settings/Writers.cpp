@@ -1,7 +1,6 @@
 #include "settings/Writers.h"
 
 #include "platform/Numbers.h"
-#include "settings/Settings.h"
 
 namespace settings {
 
@@ -15,19 +14,15 @@ std::string Trimmed(cTrim& trimmer, const std::string& valueText) {
 
 }  // namespace
 
-void WriteSize(platform::INI_32& ini, const std::string& path, std::unique_ptr<cTrim>& trimmer,
-               std::int16_t sizeMode) {
+void WriteSize(PendingSave& save, std::unique_ptr<cTrim>& trimmer, std::int16_t sizeMode) {
     trimmer = std::make_unique<cTrim>();
-    ini.WritePrivateProfileString(kSection, "SIZE", Trimmed(*trimmer, numbers::ValueText(sizeMode)), path);
+    save.Set("SIZE", Trimmed(*trimmer, numbers::ValueText(sizeMode)));
 }
 
-void WritePosition(platform::INI_32& ini, const std::string& path, std::unique_ptr<cTrim>& trimmer, double top,
-                   double left) {
+void WritePosition(PendingSave& save, std::unique_ptr<cTrim>& trimmer, double top, double left) {
     trimmer = std::make_unique<cTrim>();
-    ini.WritePrivateProfileString(kSection, "TOP", Trimmed(*trimmer, numbers::ValueText(static_cast<float>(top))),
-                                  path);
-    ini.WritePrivateProfileString(kSection, "LEFT",
-                                  Trimmed(*trimmer, numbers::ValueText(static_cast<float>(left))), path);
+    save.Set("TOP", Trimmed(*trimmer, numbers::ValueText(static_cast<float>(top))));
+    save.Set("LEFT", Trimmed(*trimmer, numbers::ValueText(static_cast<float>(left))));
 }
 
 }  // namespace settings

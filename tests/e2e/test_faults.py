@@ -12,6 +12,7 @@ import signal
 import stat
 import threading
 import time
+import zlib
 from pathlib import Path
 
 from harness import ClockTest, labels, timeout, unsized_share, wait_for, wine
@@ -31,8 +32,34 @@ def settings(size: int, top: int, left: int) -> bytes:
     return f"[MAIN]\r\nSIZE={size}\r\nTOP={top}\r\nLEFT={left}\r\n".encode()
 
 
-LEFTOVER = ".Vo_Clock.ini.saving"  # the copy a save writes beside the file
 HELD = settings(3, 4500, 6000)  # the small clock, on top, at (400, 300)
+DEAD = 4000000  # a process id no Wine process has
+
+
+def copy_name(process: int, text: bytes) -> str:
+    """The name of the copy a save by that process of that text writes beside the file."""
+    return f".Vo_Clock.ini.{process}-{len(text)}-{zlib.crc32(text):08x}.saving"
+
+
+def leave_copy(s, data: bytes, of: bytes, file: bool = True) -> None:
+    """A copy a process that has since ended left while saving the text of (cut: data is less);
+    the file stays, or is gone as a replace cut off late leaves it."""
+    (s.folder / copy_name(DEAD, of)).write_bytes(data)
+    if not file:
+        s.settings_path.unlink()
+
+
+def link_settings(s, hard: bool) -> Path:
+    """The settings file kept in another folder, the program's file a link to it (a relative
+    symbolic link, or a hard link); returns the file linked to."""
+    kept = s.dir / "synced" / "Vo_Clock.ini"
+    kept.parent.mkdir()
+    s.settings_path.rename(kept)
+    if hard:
+        os.link(kept, s.settings_path)
+    else:
+        s.settings_path.symlink_to(Path("..") / "synced" / "Vo_Clock.ini")
+    return kept
 
 
 def fingerprint(path: Path) -> tuple[bytes, int] | None:
@@ -250,7 +277,7 @@ class Faults(ClockTest):
             st = s.settings_path.stat()
             return st.st_size, st.st_mtime_ns
         before = state()
-        return lambda: (s.folder / LEFTOVER).exists() or state() != before
+        return lambda: any(s.folder.glob(".Vo_Clock.ini.*.saving")) or state() != before
 
     def fill_as_a_save_begins(self, s) -> None:
         """A small disk that another program fills the moment a save begins."""
@@ -273,17 +300,42 @@ class Faults(ClockTest):
     def test_saves_are_whole_or_nothing(self):
         other = b"[OTHER]\r\n" + b"".join(b"NOTE%05d=kept word for word\r\n" % i for i in range(30000))
         # The fault made before the start, and what then comes once the program runs; where the
-        # clock stands; the file after a drag by (90, 60) and "終了". Nothing else is left in the folder.
+        # clock stands; the file after a drag by (90, 60) and "終了"; what else must hold then.
+        # Nothing else is left in the folder.
+        def still_linked(hard: bool, old: bytes, new: bytes):
+            def check(s, kept: Path) -> None:
+                self.assertEqual(kept.read_bytes(), new if not hard else old, "the file linked to")
+                self.assertEqual(s.settings_path.is_symlink(), not hard, "a symbolic link stays one")
+                self.assertEqual(os.listdir(kept.parent), ["Vo_Clock.ini"], "no copy beside the file linked to")
+            return check
+
+        long_folder = "長い" * 40 + "/" + "x" * 120  # with the session's own folder, a path of over 300
         rows = [
             ("a folder that takes no new files, its file writable", settings(0, 1500, 1500),
              lambda s: self.make_read_only(s.folder), (100, 100, 480, 480), settings(0, 2400, 2850)),
             ("a copy left by a save cut off", settings(0, 1500, 1500),
-             lambda s: (s.folder / LEFTOVER).write_bytes(b"[MAIN]\r\nSIZE=0\r\nTO"), (100, 100, 480, 480),
+             lambda s: leave_copy(s, b"[MAIN]\r\nSIZE=0\r\nTO", settings(0, 2400, 2850)), (100, 100, 480, 480),
              settings(0, 2400, 2850)),
+            # A replace cut off late, the file taken away: the whole copy takes its place at the start.
+            ("a whole copy left by a save cut off, the file gone", settings(0, 1500, 1500),
+             lambda s: leave_copy(s, settings(2, 1500, 3000), settings(2, 1500, 3000), file=False),
+             (200, 100, 237, 237), settings(2, 2400, 4350)),
+            ("the file a symbolic link to another folder", settings(0, 1500, 1500),
+             lambda s: link_settings(s, hard=False), (100, 100, 480, 480), settings(0, 2400, 2850),
+             {"check": still_linked(False, settings(0, 1500, 1500), settings(0, 2400, 2850))}),
+            # A hard link is parted from: the file the program names takes the save whole, the other
+            # name keeps the old bytes whole.
+            ("the file a hard link", settings(0, 1500, 1500), lambda s: link_settings(s, hard=True),
+             (100, 100, 480, 480), settings(0, 2400, 2850),
+             {"check": still_linked(True, settings(0, 1500, 1500), settings(0, 2400, 2850))}),
+            ("a settings path of over 300 characters", settings(0, 1500, 1500), lambda s: None,
+             (100, 100, 480, 480), settings(0, 2400, 2850), {"folder": long_folder}),
             ("a share whose free space cannot be read", settings(0, 1500, 1500), self.unsized_share,
              (100, 100, 480, 480), settings(0, 2400, 2850)),
+            # TOP and LEFT both old or both new.
             ("a disk filled as a save begins", settings(0, 0, 0) + other, self.fill_as_a_save_begins,
-             (0, 0, 480, 480), re.compile(rb"\[MAIN]\r\nSIZE=0\r\nTOP=(0|900)\r\nLEFT=(0|1350)\r\n" + re.escape(other))),
+             (0, 0, 480, 480),
+             re.compile(rb"\[MAIN]\r\nSIZE=0\r\n(TOP=0\r\nLEFT=0|TOP=900\r\nLEFT=1350)\r\n" + re.escape(other))),
             ("held for a second at start-up", HELD,
              lambda s: self.hold(s, lambda: (s.wait_for(lambda: s.display.find(DIALOG, visible=False), 30,
                                                         "the hidden dialog"), time.sleep(1))),
@@ -292,9 +344,10 @@ class Faults(ClockTest):
             ("held through start-up", HELD, lambda s: self.hold(s, lambda: s.wait_window(CLOCK, timeout=60)),
              (0, 0, 480, 480), settings(3, 900, 1350)),
         ]
-        for name, ini, fault, rect, saved in rows:
+        for name, ini, fault, rect, saved, *more in rows:
+            extra = more[0] if more else {}
             with self.subTest(name):
-                s = self.session(time=NOON, ini=ini)
+                s = self.session(time=NOON, ini=ini, **({"folder": extra["folder"]} if "folder" in extra else {}))
                 then = fault(s)
                 program = s.launch()
                 if callable(then):
@@ -311,21 +364,31 @@ class Faults(ClockTest):
                     self.assertRegex(final, saved)
                 self.assertEqual(sorted(p.name for p in s.folder.iterdir() if p.name != "filler"),
                                  ["MarisoleClock.exe", "Vo_Clock.ini"])
+                if "check" in extra:
+                    extra["check"](s, then)
+                if "folder" in extra:  # and the next start reads it back
+                    s.launch()
+                    self.assertRectEqual(s.wait_window(CLOCK, timeout=60).geometry(), (190, 160, 480, 480))
 
     @labels("reliability")
     def test_a_save_killed_midway_leaves_the_file_whole(self):
-        stored = settings(2, 1500, 3000) + b"[OTHER]\r\n" + b"x=" + b"y" * (20 << 20) + b"\r\n"
+        other = b"[OTHER]\r\n" + b"x=" + b"y" * (20 << 20) + b"\r\n"
+        stored, moved = settings(2, 1500, 3000) + other, settings(2, 2400, 4350) + other
         s = self.session(time=NOON, ini=stored)
         program = s.launch()
         clock = s.wait_window(CLOCK)
         started = self.save_started(s)
         self.drag_clock(s, clock, 90, 60)
         wait_for(started, 30, "the save to begin")
-        time.sleep(random.uniform(0.05, 0.3))
+        time.sleep(random.uniform(0, 0.3))
         program.kill()
-        self.assertEqual(s.read_settings(), stored, "the file must be as it was before the save")
+        final = s.read_settings()
+        self.assertIn(final, (stored, moved), "the file must be the old one or the new one, whole")
         s.launch()
-        self.assertRectEqual(s.wait_window(CLOCK).geometry(), (200, 100, 237, 237))
+        self.assertRectEqual(s.wait_window(CLOCK).geometry(),
+                             (200, 100, 237, 237) if final == stored else (290, 160, 237, 237))
+        # A copy the kill cut short is gone with the next start.
+        self.assertEqual(sorted(p.name for p in s.folder.iterdir()), ["MarisoleClock.exe", "Vo_Clock.ini"])
 
     def test_a_dialog_out_of_the_work_area_comes_into_it(self):
         # A panel takes the screen below y 300, where the dialog would stand, centred. (Wine tells

@@ -6,8 +6,8 @@ must begin with SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32), and ever
 the program loads itself must be a system library taken from the system folder alone:
 LoadLibraryExW with a bare file name and LOAD_LIBRARY_SEARCH_SYSTEM32 as its only flag.
 The test runs at 150%, where the picture decoder loads ole32, so that rule is seen at
-work. The same trace shows the settings reads at the platform's boundary: three of them,
-each with a 64-character buffer, room for any value the writers store.
+work. The same trace shows the settings read at the platform's boundary: the file opened
+once, to read it, in the \\?\ form that takes a path of any length.
 """
 
 from __future__ import annotations
@@ -19,7 +19,7 @@ from harness import ClockTest, labels
 CLOCK = "^Form1$"
 LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x800
 WATCHED = ["SetDefaultDllDirectories", "SetDllDirectoryW", "SetDllDirectoryA", "LoadLibraryA", "LoadLibraryW",
-           "LoadLibraryExA", "LoadLibraryExW", "CreateMutexW", "GetModuleFileNameW", "GetPrivateProfileStringW"]
+           "LoadLibraryExA", "LoadLibraryExW", "CreateMutexW", "GetModuleFileNameW", "CreateFileW"]
 
 
 def program_calls(log: str) -> list[tuple[str, str]]:
@@ -60,8 +60,9 @@ class Hardening(ClockTest):
                              f"a library not confined to the system folder: {args}")
         # The trace is complete: the program went on to its own work after it.
         self.assertIn("KERNEL32.CreateMutexW", [name for name, _ in calls])
-        # Each settings read hands the profile function a buffer of 64 characters, its size beside it
-        # (the relay shows the whole register the 32-bit size travels in).
-        reads = [args.split(",") for name, args in calls if name == "KERNEL32.GetPrivateProfileStringW"]
-        self.assertEqual([args[1].split('"')[1] for args in reads], ["SIZE", "TOP", "LEFT"])
-        self.assertEqual([int(args[4], 16) & 0xFFFFFFFF for args in reads], [64, 64, 64])
+        # The settings file is opened once, for reading (GENERIC_READ; the relay shows the whole
+        # register the 32-bit access travels in).
+        opens = [args.split(",") for name, args in calls if name == "KERNEL32.CreateFileW" and "Vo_Clock.ini" in args]
+        self.assertEqual(len(opens), 1, f"the settings file opened more than once: {opens}")
+        self.assertRegex(opens[0][0], r'L"\\+\?\\+', "the path not in the \\\\?\\ form")
+        self.assertEqual(int(opens[0][1], 16) & 0xFFFFFFFF, 0x80000000)

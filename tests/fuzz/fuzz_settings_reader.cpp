@@ -12,17 +12,21 @@
 
 #include "FuzzCheck.h"
 #include "platform/Numbers.h"
-#include "platform/fake/FakePlatform.h"
-#include "platform/fake/ProfileText.h"
+#include "settings/ProfileText.h"
 #include "settings/Settings.h"
 
 namespace {
 
-using platform::fake::ProfileGet;
-using platform::fake::ProfileSet;
-
 constexpr const char* kKeys[] = {"SIZE", "TOP", "LEFT"};
-constexpr char kPath[] = "D:\\Vo_Clock.ini";
+
+// The stored value as bytes, where all its units are ASCII.
+std::optional<std::string> ProfileGet(std::string_view file, const char* key) {
+    auto value = settings::ProfileGet(file, settings::kSection, key);
+    if (!value) return std::nullopt;
+    std::string bytes;
+    for (char16_t unit : *value) bytes += unit < 0x80 ? static_cast<char>(unit) : '\x80';
+    return bytes;
+}
 
 bool Ascii(std::string_view text) {
     for (char c : text) {
@@ -40,12 +44,10 @@ std::string Shown(const std::optional<std::string>& value) { return value ? "\""
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);
 
-    platform::fake::FakePlatform fake;
-    fake.files[kPath] = text;
     for (const char* key : kKeys) {
-        double value = settings::ReadNumber(fake, key, kPath);
+        double value = settings::ReadNumber(text, key);
         FUZZ_CHECK(!std::isnan(value), "%s read as NaN", key);
-        std::string stored = ProfileGet(text, settings::kSection, key).value_or("0");
+        std::string stored = ProfileGet(text, key).value_or("0");
         if (Ascii(stored)) {
             double expected = numbers::LeadingNumber(std::string_view(stored).substr(0, settings::kReadCapacity - 1));
             FUZZ_CHECK(SameBits(value, expected), "%s=\"%s\" read as %.17g, its first %zu characters give %.17g", key,
@@ -62,17 +64,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     written.erase(0, written.find_first_not_of(' '));
 
     for (const char* key : kKeys) {
-        std::string after = ProfileSet(text, settings::kSection, key, written);
-        auto readBack = ProfileGet(after, settings::kSection, key);
+        std::string after = settings::ProfileSet(text, settings::kSection, {{key, written}});
+        auto readBack = ProfileGet(after, key);
         FUZZ_CHECK(readBack == written, "wrote %s=%s, read back %s", key, written.c_str(), Shown(readBack).c_str());
-        fake.files[kPath] = after;
-        double number = settings::ReadNumber(fake, key, kPath);
+        double number = settings::ReadNumber(after, key);
         FUZZ_CHECK(SameBits(number, numbers::LeadingNumber(written)), "wrote %s=%s, read the number %.17g", key,
                    written.c_str(), number);
         for (const char* other : kKeys) {
             if (std::strcmp(other, key) == 0) continue;
-            auto before = ProfileGet(text, settings::kSection, other);
-            auto now = ProfileGet(after, settings::kSection, other);
+            auto before = ProfileGet(text, other);
+            auto now = ProfileGet(after, other);
             FUZZ_CHECK(before == now, "writing %s changed %s from %s to %s", key, other, Shown(before).c_str(),
                        Shown(now).c_str());
         }

@@ -6,9 +6,12 @@
   table, relocations not stripped), and on 64-bit the HIGH_ENTROPY_VA flag;
 - DEP: the NX_COMPAT flag, and no section that is both writable and executable;
 - DLL loading: every imported DLL is a Known DLL (Windows maps those from the system
-  folder whatever the search path), nothing is delay-loaded, and kernel32's
-  SetDefaultDllDirectories is imported, so that the program can confine later loads to
-  the system folder (wWinMain calls it first).
+  folder whatever the search path), and nothing is delay-loaded;
+- Windows 7 SP1 without later updates loads both: every imported function is one of
+  those below, each of which that system's DLLs export. A function newer than that
+  (SetDefaultDllDirectories came with KB2533623; GetDpiForWindow and the like later)
+  must be looked up at run time, since one import the system lacks keeps the program
+  from starting at all.
 """
 
 from __future__ import annotations
@@ -32,6 +35,47 @@ DIR_IMPORT, DIR_BASERELOC, DIR_DELAY_IMPORT = 1, 5, 13
 KNOWN_DLLS = {"advapi32.dll", "comdlg32.dll", "gdi32.dll", "gdiplus.dll", "imm32.dll", "kernel32.dll",
               "msvcrt.dll", "ole32.dll", "oleaut32.dll", "psapi.dll", "rpcrt4.dll", "shell32.dll",
               "shlwapi.dll", "user32.dll", "ws2_32.dll"}
+
+# The functions the programs may import, per DLL: all exported by Windows 7 SP1 as released
+# (32-bit and 64-bit), the C runtime's own needs (MinGW-w64's startup code) included.
+WINDOWS_7_SP1 = {
+    "gdi32.dll": """BitBlt CreateBitmap CreateCompatibleBitmap CreateCompatibleDC CreateDIBSection
+        CreateEllipticRgn CreateFontIndirectW CreatePen CreateRoundRectRgn CreateSolidBrush DeleteDC
+        DeleteObject Ellipse EnumFontFamiliesExW GetDeviceCaps GetTextExtentPoint32W IntersectClipRect LineTo
+        MaskBlt MoveToEx RestoreDC SaveDC SelectClipRgn SelectObject SetBkColor SetBkMode SetBrushOrgEx
+        SetDIBitsToDevice SetPixelV SetStretchBltMode SetTextColor StretchBlt StretchDIBits""",
+    "kernel32.dll": """AddVectoredExceptionHandler CloseHandle CompareStringOrdinal CreateEventA CreateFileW
+        CreateMutexW CreateSemaphoreA DeleteCriticalSection DeleteFileW DuplicateHandle EnterCriticalSection
+        ExitProcess FindClose FindFirstFileW FindNextFileW FindResourceW FlushFileBuffers FreeLibrary
+        GetCurrentProcess GetCurrentProcessId GetCurrentThread GetCurrentThreadId GetFileAttributesExW
+        GetFileAttributesW GetFileSizeEx GetFinalPathNameByHandleW GetHandleInformation GetLastError
+        GetLocalTime GetModuleFileNameW GetModuleHandleA GetModuleHandleW GetProcAddress
+        GetProcessAffinityMask GetStartupInfoW GetSystemDirectoryW GetSystemTimeAsFileTime GetThreadContext
+        GetThreadPriority GetTickCount64 HeapSetInformation InitializeCriticalSection IsDBCSLeadByteEx
+        IsDebuggerPresent LeaveCriticalSection LoadLibraryA LoadLibraryExW LoadLibraryW LoadResource
+        LockResource MoveFileExW MulDiv MultiByteToWideChar OpenProcess OutputDebugStringA
+        QueryPerformanceCounter RaiseException ReadFile ReleaseSemaphore RemoveVectoredExceptionHandler
+        ReplaceFileW ResetEvent ResumeThread RtlCaptureContext RtlLookupFunctionEntry RtlUnwindEx
+        RtlVirtualUnwind SetDllDirectoryW SetEndOfFile SetEvent SetFileAttributesW SetFilePointerEx
+        SetLastError SetProcessAffinityMask SetThreadContext SetThreadPriority SetUnhandledExceptionFilter
+        SizeofResource Sleep SuspendThread TlsAlloc TlsGetValue TlsSetValue TryEnterCriticalSection
+        VirtualProtect VirtualQuery WaitForMultipleObjects WaitForSingleObject WideCharToMultiByte WriteFile
+        __C_specific_handler""",
+    "msvcrt.dll": """___lc_codepage_func ___mb_cur_max_func __iob_func __mb_cur_max __p__commode __p__fmode
+        __p__wcmdln __set_app_type __setusermatherr __wgetmainargs __winitenv _amsg_exit _assert _beginthreadex
+        _cexit _close _commode _endthreadex _errno _fmode _initterm _iob _onexit _read _setjmp _setjmp3 _strdup
+        _ultoa _wcmdln abort atoi calloc exit fprintf fputc fputs free fwrite localeconv longjmp malloc memchr
+        memcmp memcpy memmove memset printf realloc setlocale signal strchr strcmp strerror strlen strncmp
+        vfprintf wcslen""",
+    "user32.dll": """AdjustWindowRectEx BeginPaint CallNextHookEx CreateWindowExW DefWindowProcW DestroyIcon
+        DestroyWindow DispatchMessageW DrawTextW EnableWindow EndPaint FillRect GetClientRect GetDC GetDlgItem
+        GetFocus GetKeyState GetMessageW GetMonitorInfoW GetSystemMetrics GetWindow GetWindowLongPtrW
+        GetWindowLongW GetWindowRect IntersectRect InvalidateRect IsChild IsDialogMessageW IsIconic IsRectEmpty
+        IsWindow IsWindowEnabled IsWindowVisible IsZoomed LoadCursorW LoadImageW MessageBoxW MonitorFromPoint OffsetRect
+        MonitorFromRect MonitorFromWindow PeekMessageW PostQuitMessage RegisterClassExW ReleaseCapture
+        ReleaseDC SendMessageW SetCapture SetFocus SetTimer SetWindowLongPtrW SetWindowLongW SetWindowPos
+        SetWindowRgn SetWindowsHookExW ShowWindow TranslateMessage UnhookWindowsHookEx UnionRect""",
+}
 
 
 @dataclass
@@ -154,9 +198,14 @@ class Hardening(unittest.TestCase):
                 unknown = sorted(dll for dll in imports if dll.lower() not in KNOWN_DLLS)
                 self.assertEqual(unknown, [], f"{pe.path}: imports DLLs that are not Known DLLs")
                 self.assertEqual(pe.directory(DIR_DELAY_IMPORT), (0, 0), f"{pe.path}: delay-loads DLLs")
-                kernel32 = next((names for dll, names in imports.items() if dll.lower() == "kernel32.dll"), [])
-                self.assertIn("SetDefaultDllDirectories", kernel32, f"{pe.path}: SetDefaultDllDirectories not imported")
                 print(f"{kind}: imports {', '.join(sorted(imports))}")
+
+    def test_windows_7_sp1_has_every_imported_function(self):
+        for kind, pe in self.each():
+            with self.subTest(kind):
+                missing = sorted(f"{dll}!{name}" for dll, names in pe.imports().items() for name in names
+                                 if name not in WINDOWS_7_SP1.get(dll.lower(), "").split())
+                self.assertEqual(missing, [], f"{pe.path}: imports what Windows 7 SP1 may lack")
 
 
 if __name__ == "__main__":

@@ -182,9 +182,12 @@ TEST_F(DialogTest, ClosingTheDialogSavesAndEnds) {
 TEST_F(DialogTest, UnloadAfterOkSavesAndLeavesTheProgramRunning) {
     Program& p = Start();
     InDialog("Clock", [&] { Click("Command1"); });
+    EXPECT_EQ(SettingsFile(), "[MAIN]\r\nSIZE=0\r\nTOP=0\r\nLEFT=0\r\n") << "O K saves all three in one";
+    EXPECT_EQ(Count("Replace "), 1);
+    p.SizeMode = 1;
     p.about.form.Unload();
     EXPECT_FALSE(fake.ended);
-    EXPECT_EQ(Count("WritePrivateProfileString MAIN SIZE"), 2);
+    EXPECT_EQ(SettingsFile(), "[MAIN]\r\nSIZE=1\r\nTOP=0\r\nLEFT=0\r\n");
     EXPECT_TRUE(fake.Window("Clock")->visible);
 }
 
@@ -239,7 +242,7 @@ TEST_F(DialogTest, DragMovesTheWindowByThePointersOffset) {
         local.MouseMove("Clock", LeftButton, c.downX + 20 * c.tpp, c.downY + 10 * c.tpp);
         EXPECT_DOUBLE_EQ(p.Clock.form.Left(), c.left) << c.tpp;
         EXPECT_DOUBLE_EQ(p.Clock.form.Top(), c.top) << c.tpp;
-        EXPECT_TRUE(local.Calls("WritePrivateProfileString").empty()) << "saved only on release";
+        EXPECT_TRUE(local.Calls("CreateNew").empty()) << "saved only on release";
         local.MouseUp("Clock", LeftButton, c.downX, c.downY);
         EXPECT_EQ(p.Clock.Dragging, 0);
         EXPECT_EQ(local.files[iniPath], c.saved) << c.tpp;
@@ -268,11 +271,11 @@ TEST_F(DialogTest, GrabPointRoundsHalvesToEven) {
 TEST_F(DialogTest, ALeftClickWithoutMovementStillSaves) {
     Settings("[MAIN]\r\nSIZE=2\r\nTOP=90\r\nLEFT=45\r\n");
     Start();
+    fake.files.clear();
     fake.MouseDown("Clock_Mini", LeftButton, 500, 500);
     fake.MouseUp("Clock_Mini", LeftButton, 500, 500);
     EXPECT_TRUE(fake.Calls("Move Clock_Mini").size() == 2u) << "not moved";
-    EXPECT_EQ(Count("WritePrivateProfileString MAIN TOP 90"), 1);
-    EXPECT_EQ(Count("WritePrivateProfileString MAIN LEFT 45"), 1);
+    EXPECT_EQ(SettingsFile(), "[MAIN]\r\nTOP=90\r\nLEFT=45\r\n");
 }
 
 TEST_F(DialogTest, OtherButtonsOpenTheDialogAndTouchNothing) {
@@ -291,7 +294,7 @@ TEST_F(DialogTest, OtherButtonsOpenTheDialogAndTouchNothing) {
         EXPECT_EQ(p.Clock.Dragging, 0);
         EXPECT_EQ(p.Clock.DragX, 11);
         EXPECT_EQ(p.Clock.form.Left(), 0);
-        EXPECT_TRUE(local.Calls("WritePrivateProfileString").empty());
+        EXPECT_EQ(local.Calls("OpenRead").size(), 1u) << "the start-up read only";
         EXPECT_TRUE(local.Calls("EndModal about (still shown)").size() == 1u) << "the user has not closed it yet";
     }
 }

@@ -36,7 +36,7 @@ TEST_P(StartUpModes, ShowExactlyOneClockInTheModeRead) {
     ASSERT_NE(about, nullptr);
     EXPECT_FALSE(about->visible);
     EXPECT_TRUE(fake.files.count(iniPath) == (c.settings != nullptr)) << "start-up never creates the file";
-    EXPECT_TRUE(fake.Calls("WritePrivateProfileString").empty());
+    EXPECT_TRUE(fake.Calls("CreateNew").empty() && fake.Calls("OpenWrite").empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -81,14 +81,11 @@ TEST_F(ProgramTest, StepsRunInOrder) {
         "CreateFormWindow about",
         "Move about 5767.5 4642.5",  // the hidden dialog is centred first
         "DoEvents",
-        "WaitUntilReadable " + iniPath + " 3000",
-        "GetPrivateProfileString MAIN SIZE " + iniPath,
+        "OpenRead " + iniPath,  // the one read, of the whole file
         "CreateFormWindow Clock_Mini",
         "CreateEllipticRgn 0 0 233 233",
         "SetWindowRgn Clock_Mini redraw",
-        "GetPrivateProfileString MAIN TOP " + iniPath,
         "Move Clock_Mini 0 1500",
-        "GetPrivateProfileString MAIN LEFT " + iniPath,
         "Move Clock_Mini -45 1500",
         "ShowWindow Clock_Mini",
         "SetWindowPos Clock_Mini TOPMOST -3 100 237 237 80",
@@ -210,8 +207,9 @@ TEST_F(ProgramTest, ADialOnNoMonitorComesIntoTheNearestWorkArea) {
         {"small after a switch", one, "TOP=2250\r\nLEFT=-3750", switchToSmall, "Clock_Mini", 0, 150,
          "[MAIN]\r\nTOP=2250\r\nLEFT=0\r\nSIZE=2\r\n"},
         {"its monitor unplugged", two, "TOP=750\r\nLEFT=-10500", leftMonitorGoes, "Clock", 0, 50, nullptr},
+        // Brought onto the monitor left as the drag ends, and saved where it then stands.
         {"its monitor unplugged in a drag", two, "TOP=750\r\nLEFT=-10500", leftMonitorGoesInADrag, "Clock", 0, 50,
-         "[MAIN]\r\nTOP=750\r\nLEFT=-10500\r\n"},
+         "[MAIN]\r\nTOP=750\r\nLEFT=0\r\n"},
         {"work area shrinks, dial still on", one, "TOP=4320\r\nLEFT=8160", workAreaShrinks, "Clock", 544, 288,
          nullptr},
         {"the screen shrinks, unsaid", one, "LEFT=10500", screenShrinksUnsaid, "Clock", 320, 0, nullptr},
@@ -330,8 +328,7 @@ TEST_F(ProgramTest, SettingsPathHasExactlyOneSeparator) {
         Program p(localSys);
         p.Start();
         EXPECT_EQ(p.IniPath, c.path);
-        EXPECT_EQ(local.Calls("GetPrivateProfileString MAIN SIZE ")[0],
-                  std::string("GetPrivateProfileString MAIN SIZE ") + c.path);
+        EXPECT_EQ(local.Calls("OpenRead"), std::vector<std::string>{std::string("OpenRead ") + c.path});
     }
 }
 
@@ -344,8 +341,8 @@ TEST_F(ProgramTest, SecondCopyShowsTheNoticeAndEndsWithoutAClock) {
     EXPECT_GT(IndexOf("End"), IndexOf("MsgBox 48 Marisole Clock: 既に､起動されています。"));
     EXPECT_FALSE(Logged("CreateFormWindow Clock"));
     EXPECT_FALSE(Logged("CreateFormWindow Clock_Mini"));
-    EXPECT_TRUE(fake.Calls("GetPrivateProfileString").empty());
-    EXPECT_TRUE(fake.Calls("WritePrivateProfileString").empty());
+    EXPECT_TRUE(fake.Calls("OpenRead").empty());
+    EXPECT_TRUE(fake.Calls("CreateNew").empty());
     EXPECT_EQ(SettingsFile(), "[MAIN]\r\nSIZE=3\r\n");
 }
 

@@ -6,7 +6,6 @@
 #include <stdexcept>
 
 #include "platform/Scale.h"
-#include "platform/fake/ProfileText.h"
 
 namespace platform::fake {
 
@@ -38,36 +37,6 @@ const char* PictureName(artwork::Picture picture) {
     case artwork::Picture::Portrait: return "Portrait";
     }
     return "?";
-}
-
-// UTF-8 to UTF-16; a malformed byte stands for itself, as Latin-1.
-std::u16string Widen(std::string_view text) {
-    std::u16string out;
-    for (std::size_t i = 0; i < text.size();) {
-        auto byte = static_cast<unsigned char>(text[i]);
-        int length = byte < 0x80 ? 1 : (byte >> 5) == 6 ? 2 : (byte >> 4) == 14 ? 3 : (byte >> 3) == 30 ? 4 : 0;
-        char32_t code = length == 1 ? byte : length == 2 ? (byte & 0x1F) : length == 3 ? (byte & 0x0F) : (byte & 0x07);
-        bool valid = length > 0 && i + static_cast<std::size_t>(length) <= text.size();
-        for (int k = 1; valid && k < length; ++k) {
-            auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-            valid = (next & 0xC0) == 0x80;
-            code = (code << 6) | (next & 0x3F);
-        }
-        if (!valid) {
-            out.push_back(byte);
-            ++i;
-            continue;
-        }
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(code));
-        }
-        i += static_cast<std::size_t>(length);
-    }
-    return out;
 }
 
 }  // namespace
@@ -426,38 +395,168 @@ bool FakePlatform::DeleteObject(RegionHandle region) {
     return liveRegions_.erase(region) == 1;
 }
 
-// --- INI_32
+// --- INI_32: a file system in memory, with faults put in where a test asks.
 
-std::size_t FakePlatform::GetPrivateProfileString(const char* section, const char* key, const char* defaultValue,
-                                                  char16_t* buffer, std::size_t capacity, const std::string& path) {
-    log.push_back(std::string("GetPrivateProfileString ") + section + " " + key + " " + path);
-    if (capacity == 0) return 0;
-    std::string value = defaultValue;
-    if (auto file = files.find(path); file != files.end() && !heldFiles.count(path)) {
-        if (auto stored = ProfileGet(file->second, section, key)) value = *stored;
+const FileFault* FakePlatform::Fault(const char* step, const std::string& path) {
+    for (auto it = fileFaults.begin(); it != fileFaults.end(); ++it) {
+        if (it->step != step || path.find(it->on) == std::string::npos) continue;
+        fired_ = *it;
+        if (--it->times == 0) fileFaults.erase(it);
+        log.push_back(std::string("Fault ") + step + " " + path);
+        return &fired_;
     }
-    std::u16string wide = Widen(value);
-    std::size_t count = std::min(wide.size(), capacity - 1);
-    wide.copy(buffer, count);
-    buffer[count] = u'\0';
-    return count;
+    return nullptr;
 }
 
-bool FakePlatform::WritePrivateProfileString(const char* section, const char* key, const std::string& value,
-                                             const std::string& path) {
-    log.push_back(std::string("WritePrivateProfileString ") + section + " " + key + " " + value + " " + path);
-    if (writesFail || heldFiles.count(path)) return false;
-    files[path] = ProfileSet(files[path], section, key, value);
-    return true;
+std::string FakePlatform::Resolve(const std::string& path) const {
+    std::string at = path;
+    for (int hops = 0; hops < 8; ++hops) {
+        auto link = links.find(at);
+        if (link == links.end()) break;
+        at = link->second;
+    }
+    return at;
 }
 
-bool FakePlatform::WaitUntilReadable(const std::string& path, int waitMs) {
-    log.push_back("WaitUntilReadable " + path + " " + std::to_string(waitMs));
-    auto held = heldFiles.find(path);
-    if (held == heldFiles.end()) return true;
-    if (held->second < 0 || held->second > waitMs) return false;
-    heldFiles.erase(held);
-    return true;
+bool FakePlatform::Held(const std::string& path) const {
+    return heldFiles.count(path) != 0 || heldFiles.count(Resolve(path)) != 0;
+}
+
+FileError FakePlatform::NewHandle(const std::string& path, FileHandle& file) {
+    file = nextHandle_++;
+    open_[file] = path;
+    return FileError::None;
+}
+
+FileError FakePlatform::OpenRead(const std::string& path, FileHandle& file) {
+    log.push_back("OpenRead " + path);
+    if (const FileFault* fault = Fault("OpenRead", path)) return fault->error;
+    std::string at = Resolve(path);
+    if (Held(path)) return FileError::Held;
+    if (directories.count(at)) return FileError::AccessDenied;
+    if (!files.count(at)) return FileError::NotFound;
+    return NewHandle(at, file);
+}
+
+FileError FakePlatform::OpenWrite(const std::string& path, FileHandle& file) {
+    log.push_back("OpenWrite " + path);
+    if (const FileFault* fault = Fault("OpenWrite", path)) return fault->error;
+    std::string at = Resolve(path);
+    if (Held(path)) return FileError::Held;
+    if (directories.count(at) || readOnlyFiles.count(at)) return FileError::AccessDenied;
+    if (!files.count(at)) return FileError::NotFound;
+    return NewHandle(at, file);
+}
+
+FileError FakePlatform::CreateNew(const std::string& path, FileHandle& file) {
+    log.push_back("CreateNew " + path);
+    if (const FileFault* fault = Fault("CreateNew", path)) return fault->error;
+    if (foldersWithoutNewFiles.count(path.substr(0, path.find_last_of('\\') + 1))) return FileError::AccessDenied;
+    if (files.count(path) || directories.count(path) || links.count(path)) return FileError::Exists;
+    files[path] = "";
+    attributes[path] = kHiddenAttribute;
+    return NewHandle(path, file);
+}
+
+FileError FakePlatform::ReadAll(FileHandle file, std::string& bytes) {
+    const std::string& path = open_.at(file);
+    if (const FileFault* fault = Fault("ReadAll", path)) return fault->error;
+    auto found = files.find(path);
+    if (found == files.end()) return FileError::NotFound;
+    bytes = found->second;
+    return FileError::None;
+}
+
+FileError FakePlatform::WriteAt(FileHandle file, std::uint64_t offset, std::string_view bytes) {
+    const std::string& path = open_.at(file);
+    log.push_back("WriteAt " + path + " " + std::to_string(offset));
+    std::string& data = files[path];
+    data.resize(static_cast<std::size_t>(offset), '\0');
+    if (const FileFault* fault = Fault("WriteAt", path)) {
+        if (fault->partly) data += bytes.substr(0, bytes.size() / 2);
+        if (fault->error != FileError::None || fault->partly) return fault->error;
+    }
+    data += bytes;
+    return FileError::None;
+}
+
+FileError FakePlatform::Flush(FileHandle file) {
+    if (const FileFault* fault = Fault("Flush", open_.at(file))) return fault->error;
+    return FileError::None;
+}
+
+void FakePlatform::Close(FileHandle file) { open_.erase(file); }
+
+FileError FakePlatform::Replace(const std::string& path, const std::string& copy) {
+    log.push_back("Replace " + path + " " + copy);
+    if (const FileFault* fault = Fault("Replace", path)) {
+        if (fault->partly) files.erase(path);
+        return fault->error;
+    }
+    if (!files.count(copy)) return FileError::NotFound;
+    if (Held(path)) return FileError::Held;
+    if (readOnlyFiles.count(path) || directories.count(path)) return FileError::AccessDenied;
+    // The name itself takes the copy: a link there would go; the file's attributes stay.
+    links.erase(path);
+    bool existed = files.count(path) != 0;
+    files[path] = files[copy];
+    if (!existed) attributes[path] = attributes[copy];
+    files.erase(copy);
+    attributes.erase(copy);
+    return FileError::None;
+}
+
+FileError FakePlatform::Remove(const std::string& path) {
+    log.push_back("Remove " + path);
+    if (const FileFault* fault = Fault("Remove", path)) return fault->error;
+    if (Held(path)) return FileError::Held;
+    attributes.erase(path);
+    return files.erase(path) ? FileError::None : FileError::NotFound;
+}
+
+FileInfo FakePlatform::Attributes(const std::string& path) {
+    std::string at = Resolve(path);
+    FileInfo info;
+    info.directory = directories.count(at) != 0;
+    info.exists = info.directory || files.count(at) != 0;
+    info.readOnly = readOnlyFiles.count(at) != 0;
+    if (auto found = attributes.find(at); found != attributes.end() && info.exists) info.keep = found->second;
+    return info;
+}
+
+FileError FakePlatform::SetAttributes(const std::string& path, std::uint32_t bits) {
+    if (const FileFault* fault = Fault("SetAttributes", path)) return fault->error;
+    std::string at = Resolve(path);
+    if (!files.count(at)) return FileError::NotFound;
+    attributes[at] = bits;
+    return FileError::None;
+}
+
+FileError FakePlatform::FinalPath(FileHandle file, std::string& final) {
+    if (const FileFault* fault = Fault("FinalPath", open_.at(file))) return fault->error;
+    final = open_.at(file);
+    return FileError::None;
+}
+
+std::vector<std::string> FakePlatform::List(const std::string& folder, const std::string& prefix) {
+    std::vector<std::string> names;
+    for (const auto& [path, bytes] : files) {
+        if (path.size() <= folder.size() || path.compare(0, folder.size(), folder) != 0) continue;
+        std::string name = path.substr(folder.size());
+        if (name.find('\\') == std::string::npos && name.compare(0, prefix.size(), prefix) == 0) names.push_back(name);
+    }
+    return names;
+}
+
+void FakePlatform::Sleep(int ms) {
+    nowMs += static_cast<std::uint64_t>(ms);
+    for (auto it = heldFiles.begin(); it != heldFiles.end();) {
+        if (it->second >= 0 && (it->second -= ms) <= 0) {
+            it = heldFiles.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 // --- WIN_32

@@ -7,14 +7,34 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/Platform.h"
 #include "platform/Random.h"
 
 namespace platform::fake {
+
+// A fault of the file system: the next times calls of step (OpenRead,
+// OpenWrite, CreateNew, ReadAll, WriteAt, Flush, Replace, Remove,
+// SetAttributes, FinalPath) on a path containing on fail with error. Done in
+// part first: a write keeps the first half of its bytes (with error None it
+// reports success, as a writer that does not see the disk fill up), a replace
+// has taken the file away.
+inline constexpr std::uint32_t kHiddenAttribute = 0x2;  // the copies' attribute, as Windows numbers it
+
+struct FileFault {
+    FileFault(std::string failing, FileError fails = FileError::Other, bool inPart = false, std::string onPath = "")
+        : step(std::move(failing)), error(fails), partly(inPart), on(std::move(onPath)) {}
+    std::string step;
+    FileError error;
+    bool partly;
+    std::string on;
+    int times = 1;
+};
 
 // A monitor of the fake desk: its rectangle, its work area, and its display
 // scale in dots per inch (0: the screen's, from tppX).
@@ -75,12 +95,20 @@ public:
     WindowState newWindowState = WindowState::Normal;
     bool regionsFail = false;      // region creation returns no region
     bool regionsRefused = false;   // SetWindowRgn refuses the region
-    bool writesFail = false;       // a read-only file or folder
-    std::map<std::string, std::string> files;  // settings files by path
-    // Files another program holds open, by path: for how many milliseconds
-    // more (a wait that long sees it let go), or for good (a negative value).
-    // A held file reads as missing and refuses writes.
+    // The file system, by full path.
+    std::map<std::string, std::string> files;
+    std::map<std::string, std::uint32_t> attributes;   // of files, where not the normal ones
+    std::set<std::string> readOnlyFiles;
+    std::set<std::string> directories;                 // folders standing where files are looked for
+    std::set<std::string> foldersWithoutNewFiles;      // "C:\x\": new files refused there
+    std::map<std::string, std::string> links;          // symbolic links: path -> target
+    // Files another program holds open, shared with no one, by path: for how
+    // many milliseconds more (Sleep lets time pass), or for good (a negative value).
     std::map<std::string, int> heldFiles;
+    std::vector<FileFault> fileFaults;
+    std::uint32_t processId = 1000;
+    std::set<std::uint32_t> otherProcesses;  // those running besides this one
+    std::uint64_t nowMs = 0;
     // The desk, in pixels; empty: one monitor of the screen's size, all of it work area.
     std::vector<FakeMonitor> monitors;
     // Draws returned by Rnd() before the seeded generator takes over.
@@ -154,11 +182,23 @@ public:
     bool DeleteObject(RegionHandle region) override;
 
     // INI_32
-    std::size_t GetPrivateProfileString(const char* section, const char* key, const char* defaultValue,
-                                        char16_t* buffer, std::size_t capacity, const std::string& path) override;
-    bool WritePrivateProfileString(const char* section, const char* key, const std::string& value,
-                                   const std::string& path) override;
-    bool WaitUntilReadable(const std::string& path, int waitMs) override;
+    FileError OpenRead(const std::string& path, FileHandle& file) override;
+    FileError OpenWrite(const std::string& path, FileHandle& file) override;
+    FileError CreateNew(const std::string& path, FileHandle& file) override;
+    FileError ReadAll(FileHandle file, std::string& bytes) override;
+    FileError WriteAt(FileHandle file, std::uint64_t offset, std::string_view bytes) override;
+    FileError Flush(FileHandle file) override;
+    void Close(FileHandle file) override;
+    FileError Replace(const std::string& path, const std::string& copy) override;
+    FileError Remove(const std::string& path) override;
+    FileInfo Attributes(const std::string& path) override;
+    FileError SetAttributes(const std::string& path, std::uint32_t attributes) override;
+    FileError FinalPath(FileHandle file, std::string& final) override;
+    std::vector<std::string> List(const std::string& folder, const std::string& prefix) override;
+    std::uint32_t ProcessId() override { return processId; }
+    bool ProcessRunning(std::uint32_t id) override { return id == processId || otherProcesses.count(id) != 0; }
+    std::uint64_t Milliseconds() override { return nowMs; }
+    void Sleep(int ms) override;
 
     // WIN_32
     bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
@@ -181,6 +221,15 @@ private:
     FakeWindow& Live(std::string_view formName);
     std::string NameOf(WindowHandle window);
 
+    // The fault that this call meets, if any (used up as it fires).
+    const FileFault* Fault(const char* step, const std::string& path);
+    std::string Resolve(const std::string& path) const;
+    bool Held(const std::string& path) const;
+    FileError NewHandle(const std::string& path, FileHandle& file);
+
+    std::map<FileHandle, std::string> open_;  // handle -> the file's path
+    FileHandle nextHandle_ = 1;
+    FileFault fired_{""};
     std::deque<FakeWindow> windows_;  // stable addresses
     std::map<RegionHandle, std::string> liveRegions_;
     RegionHandle nextRegion_ = 0x100;

@@ -1,5 +1,7 @@
 #include "platform/win32/Dpi_win.h"
 
+#include "platform/win32/Handles_win.h"
+
 namespace platform::win32 {
 
 namespace {
@@ -23,7 +25,7 @@ HMODULE User32() {
 // Windows 8.1 has a monitor's scale only in shcore, from the system folder.
 GetDpiForMonitorFn MonitorDpiCall() {
     static GetDpiForMonitorFn call = [] {
-        HMODULE shcore = ::LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        HMODULE shcore = LoadSystemLibrary(L"shcore.dll");
         return Find<GetDpiForMonitorFn>(shcore, "GetDpiForMonitor");
     }();
     return call;

@@ -90,6 +90,10 @@ void Win32Platform::ResizeClient(WindowHandle window, double twipsPerPixel, int 
     int outerWidth = frame.right - frame.left;
     int outerHeight = frame.bottom - frame.top;
     constexpr UINT kResizeOnly = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+    if (form->gathering) {
+        form->gatheredSize = SIZE{outerWidth, outerHeight};
+        return;
+    }
     bool moving = std::exchange(form->movedByProgram, true);
     ::SetWindowPos(form->hwnd, nullptr, 0, 0, outerWidth, outerHeight, kResizeOnly);
     RECT client{};
@@ -105,15 +109,43 @@ void Win32Platform::ResizeClient(WindowHandle window, double twipsPerPixel, int 
 // corner it asked for stays, and in a drag the clock places itself.
 void Win32Platform::Rescale(FormWindow& form, int dpi, const RECT* suggested) {
     if (dpi <= 0 || form.dead || !form.hwnd) return;
-    if (suggested && dpi != form.dpi && !form.movedByProgram && !form.holdsPointer) {
-        ::SetWindowPos(form.hwnd, nullptr, suggested->left, suggested->top, 0, 0,
-                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Inside the program's own move the system's call returns to that move.
+    bool gather = suggested && dpi != form.dpi && !form.movedByProgram && !form.gathering;
+    if (gather) {
+        form.gathering = true;
+        form.gatheredCorner.reset();
+        form.gatheredSize.reset();
+        if (!form.holdsPointer) form.gatheredCorner = POINT{suggested->left, suggested->top};
     }
     form.events->OnScaleChanged(scale::TwipsPerPixel(dpi));
+    if (gather && !form.dead) {
+        form.gathering = false;
+        RECT now{};
+        ::GetWindowRect(form.hwnd, &now);
+        POINT corner = form.gatheredCorner.value_or(POINT{now.left, now.top});
+        SIZE size = form.gatheredSize.value_or(SIZE{now.right - now.left, now.bottom - now.top});
+        bool moving = std::exchange(form.movedByProgram, true);
+        ::SetWindowPos(form.hwnd, nullptr, corner.x, corner.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+        // Where the system draws another frame than it reports (Wine keeps one
+        // for every scale), the client area as it came out sets the size right.
+        RECT client{};
+        if (form.gatheredSize && ::GetClientRect(form.hwnd, &client) &&
+            (client.right != form.clientWidth || client.bottom != form.clientHeight)) {
+            ::SetWindowPos(form.hwnd, nullptr, 0, 0, size.cx + form.clientWidth - client.right,
+                           size.cy + form.clientHeight - client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        form.movedByProgram = moving;
+    }
     std::erase_if(form.fonts, [&form](const SizedFont& font) {
         return std::none_of(form.controls.begin(), form.controls.end(),
                             [&font](const Control& control) { return control.font == font.font.Get(); });
     });
+}
+
+SIZE Win32Platform::ScaledSize(FormWindow& form, int dpi) {
+    PixelRect client = form.events->ClientAreaAt(scale::TwipsPerPixel(dpi));
+    RECT frame = FrameFor({0, 0, client.right, client.bottom}, form.style, form.exStyle, dpi);
+    return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
 // The system tells a shown window of a new scale (WM_DPICHANGED); a hidden
@@ -177,6 +209,10 @@ void Win32Platform::RunModal(WindowHandle window, const std::function<bool()>& s
 
 void Win32Platform::MoveWindow(WindowHandle window, double left, double top) {
     FormWindow* form = Find(window);
+    if (form && form->gathering) {
+        form->gatheredCorner = POINT{ToPixels(left, tppX_), ToPixels(top, tppY_)};
+        return;
+    }
     if (form) form->movedByProgram = true;
     ::SetWindowPos(ToHwnd(window), nullptr, ToPixels(left, tppX_), ToPixels(top, tppY_), 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -189,6 +225,14 @@ void Win32Platform::MoveWindow(WindowHandle window, double left, double top) {
 TwipsRect Win32Platform::GetWindowRect(WindowHandle window) {
     RECT r{};
     ::GetWindowRect(ToHwnd(window), &r);
+    // What is gathered for one step stands already, as far as the form sees.
+    if (FormWindow* form = Find(window); form && form->gathering) {
+        if (form->gatheredCorner) ::OffsetRect(&r, form->gatheredCorner->x - r.left, form->gatheredCorner->y - r.top);
+        if (form->gatheredSize) {
+            r.right = r.left + form->gatheredSize->cx;
+            r.bottom = r.top + form->gatheredSize->cy;
+        }
+    }
     return {r.left * tppX_, r.top * tppY_, (r.right - r.left) * tppX_, (r.bottom - r.top) * tppY_};
 }
 

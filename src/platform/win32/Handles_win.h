@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
 
 #include "platform/Numbers.h"
 #include "platform/Types.h"
@@ -26,6 +27,18 @@ inline HRGN Hrgn(RegionHandle region) { return reinterpret_cast<HRGN>(region); }
 // Twips to pixels, ties to even, within what the window system can hold.
 inline int ToPixels(double twips, double twipsPerPixel) {
     return std::clamp(numbers::RoundToInt32(twips / twipsPerPixel), -kCoordinateLimit, kCoordinateLimit);
+}
+
+// A library from the system folder only. Windows 7 without KB2533623 refuses
+// LOAD_LIBRARY_SEARCH_SYSTEM32, and there the library is named by its full path.
+inline HMODULE LoadSystemLibrary(const wchar_t* name) {
+    if (HMODULE module = ::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return module;
+    if (::GetLastError() != ERROR_INVALID_PARAMETER) return nullptr;
+    wchar_t folder[MAX_PATH];
+    UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return nullptr;
+    std::wstring path = std::wstring(folder, length) + L"\\" + name;
+    return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 }  // namespace platform::win32

@@ -3,6 +3,7 @@
 #include <initguid.h>
 
 #include "platform/win32/ImageDecoder_win.h"
+#include "platform/win32/Handles_win.h"
 
 #include <climits>
 #include <cstdint>
@@ -29,7 +30,7 @@ bool ImageDecoder::Start() {
     if (started_) return static_cast<bool>(factory_);
     started_ = true;
     // From the system folder only, like every other library of the program.
-    ole32_ = Library(::LoadLibraryExW(L"ole32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+    ole32_ = Library(LoadSystemLibrary(L"ole32.dll"));
     if (!ole32_.Get()) return false;
     auto initialise = ProcAddress<HRESULT(WINAPI*)(LPVOID, DWORD)>(ole32_.Get(), "CoInitializeEx");
     auto uninitialise = ProcAddress<void(WINAPI*)()>(ole32_.Get(), "CoUninitialize");

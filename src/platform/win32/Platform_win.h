@@ -2,13 +2,14 @@
 
 // The platform on Windows: forms as real top-level windows with native
 // controls, painting through an off-screen buffer, and the regions
-// (Rgn_32_win), profile strings (INI_32_win) and window placement
+// (Rgn_32_win), the settings file's calls (INI_32_win) and window placement
 // (WIN_32_win) of user32, gdi32 and kernel32, wide-character throughout.
 
 #include <windows.h>
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -29,7 +30,7 @@ public:
     Win32Platform(const Win32Platform&) = delete;
     Win32Platform& operator=(const Win32Platform&) = delete;
 
-    Platform Get() { return {*this, regions_, profile_, placement_}; }
+    Platform Get() { return {*this, regions_, files_, placement_}; }
 
     // The program's main message loop; returns when the program quits.
     int RunMessageLoop();
@@ -101,6 +102,11 @@ private:
         int dpi = USER_DEFAULT_SCREEN_DPI;  // the scale the form draws it at
         bool movedByProgram = false;         // inside MoveWindow or ResizeClient: the corner asked for stays
         bool holdsPointer = false;           // captured by the form: a drag places the window itself
+        // Taking a scale the system gave with a suggested place: the moves and
+        // the resize the form asks for meanwhile are gathered into one.
+        bool gathering = false;
+        std::optional<POINT> gatheredCorner;
+        std::optional<SIZE> gatheredSize;
         int clientWidth = 0;
         int clientHeight = 0;
         BufferCanvas canvas;
@@ -134,8 +140,10 @@ private:
     void MakeControl(FormWindow& form, const ControlDescription& control);
     // The system gives the window the scale dpi: to the suggested place, where
     // one is given and the program is neither moving the window nor dragging
-    // it, and on to the form.
+    // it, and on to the form; the place and the new size in one step.
     void Rescale(FormWindow& form, int dpi, const RECT* suggested);
+    // The window's size at the scale dpi (WM_GETDPISCALEDSIZE).
+    SIZE ScaledSize(FormWindow& form, int dpi);
     // A hidden window is given the scale of the monitor it was moved to.
     void RescaleIfHidden(FormWindow& form);
 #ifdef MARISOLE_PAINT_STATS
@@ -155,7 +163,7 @@ private:
     HWND owner_ = nullptr;  // hidden; owns the dialog so it has no taskbar button
     Random random_;
     Regions regions_;
-    ProfileStrings profile_;
+    FileCalls files_;
     WindowPlacement placement_;
     std::vector<std::unique_ptr<FormWindow>> windows_;
     int dispatchDepth_ = 0;

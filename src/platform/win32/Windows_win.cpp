@@ -23,6 +23,9 @@ HWND FirstTabStop(HWND dialog) {
 
 }  // namespace
 
+// WM_GETDPISCALEDSIZE (Windows 10 1703 on), which the headers declare only for builds aimed there.
+constexpr UINT kGetDpiScaledSize = 0x02E4;
+
 LRESULT Win32Platform::Handle(FormWindow& form, UINT message, WPARAM wParam, LPARAM lParam) {
     HWND hwnd = form.hwnd;
     switch (message) {
@@ -80,6 +83,11 @@ LRESULT Win32Platform::Handle(FormWindow& form, UINT message, WPARAM wParam, LPA
     case WM_DPICHANGED:
         Rescale(form, LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         return 0;
+    case kGetDpiScaledSize:
+        // The client area follows the layout, rounded at each scale, and the
+        // frame is the system's at that scale: seldom a plain scale of the old size.
+        *reinterpret_cast<SIZE*>(lParam) = ScaledSize(form, static_cast<int>(LOWORD(wParam)));
+        return TRUE;
     case WM_DISPLAYCHANGE: form.events->OnDisplayChange(); break;
     case WM_SETTINGCHANGE:
         if (wParam == SPI_SETWORKAREA) form.events->OnDisplayChange();

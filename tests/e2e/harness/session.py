@@ -61,7 +61,9 @@ EndSection
 # What a Wine process prints when it crashes (an exception nothing handled, in any program) or
 # fails on its own ("wine: could not load ...", "wine: failed to ..."); not its notes on a prefix
 # it made or updated.
-WINE_CRASH = re.compile(r"Unhandled|^wine: (?!created the configuration|configuration in )")
+# Not crashes: Wine making a prefix, and starting a program whose folder's path is too long for
+# a Windows working directory in the Windows folder instead.
+WINE_CRASH = re.compile(r"Unhandled|^wine: (?!created the configuration|configuration in |could not open working directory)")
 
 
 class WineCrash(AssertionError):
