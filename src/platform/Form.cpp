@@ -389,8 +389,16 @@ void Form::OnScaleChanged(double twipsPerPixel) {
     if (!Loaded() || twipsPerPixel <= 0) return;
     toldTpp_ = twipsPerPixel;
     if (rescaling_) return;
-    if (twipsPerPixel != tppX_) ApplyScale(twipsPerPixel);
-    if (buttonsDown_ == 0) SettleScale();
+    if (twipsPerPixel != tppX_ && !systemMove_) ApplyScale(twipsPerPixel);
+    if (buttonsDown_ == 0 && !systemMove_) SettleScale();
+    Flush();
+}
+
+// A window dragged by its title bar is in a drag too: a scale given on the way
+// waits for the drop.
+void Form::OnMoveLoop(bool moving) {
+    systemMove_ = moving;
+    if (!moving) SettleScale();
     Flush();
 }
 

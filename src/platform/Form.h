@@ -112,6 +112,7 @@ private:
     void OnDisplayChange() override;
     void OnControlClicked(int controlId) override;
     void OnScaleChanged(double twipsPerPixel) override;
+    void OnMoveLoop(bool moving) override;
     PixelRect ClientAreaAt(double twipsPerPixel) override;
     void ApplyScale(double twipsPerPixel);
     // Takes the scale the system gave last, if the window is not at it.
@@ -138,6 +139,7 @@ private:
     double tppY_ = 15;
     double toldTpp_ = 15;      // the scale the system gave the window last
     bool rescaling_ = false;   // inside ApplyScale
+    bool systemMove_ = false;  // in the system's move loop: a drag by the title bar
 };
 
 }  // namespace platform

@@ -39,6 +39,8 @@ public:
     // its pixels. Where the system suggested a place, the window is there
     // already. The form decides when to take the scale (ResizeClient).
     virtual void OnScaleChanged(double twipsPerPixel) = 0;
+    // The system's own move loop (a drag by the title bar) begins or ends.
+    virtual void OnMoveLoop(bool moving) = 0;
     // The client area the window takes at that scale: {0, 0, width, height}.
     virtual PixelRect ClientAreaAt(double twipsPerPixel) = 0;
 

@@ -305,6 +305,12 @@ TEST_F(ClockTest, EveryWindowTakesTheScaleOfItsMonitor) {
         EXPECT_EQ(f.Window("Clock")->rect.width, 720 * 15) << "150% while dragged, no growing and shrinking";
         f.MouseUp("Clock", LeftButton, 9720, 1800);
     };
+    // The dialog dragged by its title bar onto the 150% monitor: the system's
+    // move loop is a drag too, so the dialog takes the scale at the drop.
+    auto dragDialogAcross = [](FakePlatform& f) {
+        platform::TwipsRect dropped = f.TitleBarDrag("about", 1100 * 15, 100 * 15);
+        EXPECT_EQ(dropped.width, (249 + 6) * 15) << "100% until the drop";
+    };
     struct Case {
         const char* form;
         int from, to;  // its scale before and after, dpi
@@ -342,6 +348,8 @@ TEST_F(ClockTest, EveryWindowTakesTheScaleOfItsMonitor) {
         {"Clock_Mini", 120, 168, {}, 415, 415, "CreateEllipticRgn 0 0 408 408", "SmallFace 0,0 408x408", 200,
          "line 203,203-203,46 rgb(255,128,128) w2", {}, 0, 200, 100, nullptr},
         {"about", 96, 144, {}, 374, 184, "", "Title 0,12 195x45", 150, "", {12, 84, 182, 110}, 18, 0, 0, nullptr},
+        {"about", 96, 144, dragDialogAcross, 374, 184, "", "Title 0,12 195x45", 150, "", {12, 84, 182, 110}, 18,
+         1100, 100, nullptr},
         {"about", 144, 96, {}, 249, 123, "", "Title 0,8 130x30", 100, "", {8, 56, 121, 73}, 12, 0, 0, nullptr},
         {"about", 96, 192, {}, 498, 246, "", "Title 0,16 260x60", 200, "", {16, 112, 242, 146}, 24, 0, 0, nullptr},
         {"about", 120, 168, {}, 436, 215, "", "Title 0,14 228x52", 200, "", {14, 98, 212, 128}, 21, 0, 0, nullptr},
@@ -392,7 +400,7 @@ TEST_F(ClockTest, EveryWindowTakesTheScaleOfItsMonitor) {
         if (name == "about") {
             EXPECT_EQ(w.rect.width, (c.width + 6) * 15) << row;
             EXPECT_EQ(w.rect.height, (c.height + 26) * 15) << row;
-            EXPECT_EQ(w.rect.left, before.left) << row << ": the corner stays";
+            EXPECT_EQ(w.rect.left, c.drag ? c.x * 15 : before.left) << row << ": the corner stays";
             EXPECT_NE(drawn("text \" Ver").find(" " + std::to_string(c.font) + "px "), std::string::npos) << row;
             for (const auto& control : w.controls) {
                 EXPECT_EQ(control.fontHeight, c.font) << row << " " << control.name;

@@ -161,6 +161,17 @@ void FakePlatform::UserMoves(std::string_view formName, double left, double top)
     w.rect.top = top;
 }
 
+TwipsRect FakePlatform::TitleBarDrag(std::string_view formName, double left, double top) {
+    FakeWindow& w = Live(formName);
+    w.events->OnMoveLoop(true);
+    w.rect.left = left;
+    w.rect.top = top;
+    GiveScaleOfMonitor(w);
+    TwipsRect before = w.rect;
+    if (!ended) w.events->OnMoveLoop(false);
+    return before;
+}
+
 void FakePlatform::ScaleChange(std::string_view formName, int dpi) {
     FakeWindow& w = Live(formName);
     w.dpi = dpi;

@@ -138,6 +138,9 @@ public:
     void CloseBox(std::string_view formName);
     void EndSession(std::string_view formName);
     void UserMoves(std::string_view formName, double left, double top);  // another program moved it
+    // The user drags a window by its title bar to (left, top), in the system's
+    // move loop; returns its rectangle as it stood just before the drop.
+    TwipsRect TitleBarDrag(std::string_view formName, double left, double top);
     void DisplayChange();  // to every window, as the system broadcasts it
     // The window system gives a window a scale, as when its monitor's scale changes.
     void ScaleChange(std::string_view formName, int dpi);

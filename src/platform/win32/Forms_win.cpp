@@ -109,8 +109,9 @@ void Win32Platform::ResizeClient(WindowHandle window, double twipsPerPixel, int 
 // corner it asked for stays, and in a drag the clock places itself.
 void Win32Platform::Rescale(FormWindow& form, int dpi, const RECT* suggested) {
     if (dpi <= 0 || form.dead || !form.hwnd) return;
-    // Inside the program's own move the system's call returns to that move.
-    bool gather = suggested && dpi != form.dpi && !form.movedByProgram && !form.gathering;
+    // Inside the program's own move the system's call returns to that move; in
+    // the system's move loop the window stays as it is until the drop.
+    bool gather = suggested && dpi != form.dpi && !form.movedByProgram && !form.gathering && !form.inMoveLoop;
     if (gather) {
         form.gathering = true;
         form.gatheredCorner.reset();

@@ -102,6 +102,7 @@ private:
         int dpi = USER_DEFAULT_SCREEN_DPI;  // the scale the form draws it at
         bool movedByProgram = false;         // inside MoveWindow or ResizeClient: the corner asked for stays
         bool holdsPointer = false;           // captured by the form: a drag places the window itself
+        bool inMoveLoop = false;             // dragged by its title bar: the system places it
         // Taking a scale the system gave with a suggested place: the moves and
         // the resize the form asks for meanwhile are gathered into one.
         bool gathering = false;

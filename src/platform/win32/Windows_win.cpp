@@ -88,6 +88,14 @@ LRESULT Win32Platform::Handle(FormWindow& form, UINT message, WPARAM wParam, LPA
         // frame is the system's at that scale: seldom a plain scale of the old size.
         *reinterpret_cast<SIZE*>(lParam) = ScaledSize(form, static_cast<int>(LOWORD(wParam)));
         return TRUE;
+    case WM_ENTERSIZEMOVE:
+        form.inMoveLoop = true;
+        form.events->OnMoveLoop(true);
+        break;
+    case WM_EXITSIZEMOVE:
+        form.inMoveLoop = false;
+        form.events->OnMoveLoop(false);
+        break;
     case WM_DISPLAYCHANGE: form.events->OnDisplayChange(); break;
     case WM_SETTINGCHANGE:
         if (wParam == SPI_SETWORKAREA) form.events->OnDisplayChange();
