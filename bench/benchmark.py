@@ -4,7 +4,7 @@
 Run through bench/run, which installs and builds what is needed first:
 
     bench/run                  # both builds, 3 rounds of 60 s per program
-    bench/run --quick          # one round of 15 s each: a smoke run
+    bench/run --quick          # one round of 10 s each: a smoke run
     bench/run --build win32 --seconds 90 --rounds 5 --only floor,clock-large
 
 A run is one Wine with one build, as the end-to-end tests have them (harness.machine decides
@@ -519,8 +519,8 @@ class Runner:
             time.sleep(settle)
 
             xvfb = self.desktop.xvfb.pid
-            pid = run.pid
-            fixed = [pid, xvfb] + ([server.pid] if server else [])
+            program_pid = run.pid
+            fixed = [program_pid, xvfb] + ([server.pid] if server else [])
             background = [self.desktop.openbox.pid, os.getpid()]
 
             def marks() -> dict[int, CpuMark | None]:
@@ -545,10 +545,10 @@ class Runner:
                        for p in set(before) | set(after) if after.get(p))
             sample = Sample(
                 subject=subject.name, round=round_, seconds=t1 - t0,
-                cpu_program=used(pid), cpu_server=used(server.pid) if server else 0.0,
+                cpu_program=used(program_pid), cpu_server=used(server.pid) if server else 0.0,
                 cpu_wine_others=sum(others.values()), cpu_xserver=used(xvfb),
                 foreign=max((busy1 - busy0) - ours, 0.0),
-                peak_kib=vm_hwm_kib(pid), server_peak_kib=vm_hwm_kib(server.pid) if server else 0,
+                peak_kib=vm_hwm_kib(program_pid), server_peak_kib=vm_hwm_kib(server.pid) if server else 0,
                 start_seconds=run.start_seconds, others={k: round(v, 4) for k, v in sorted(others.items())},
                 run=self.run_name, dpi=(subject.log_pixels or self.args.log_pixels or 96) if subject.wine else 96)
             if subject.stats and seconds >= 20:
@@ -724,7 +724,7 @@ def main() -> int:
     parser.add_argument("--build", choices=("win32", "win64", "both"), default="both",
                         help="the 32-bit program under Wine 10, the 64-bit one under Wine 8 and Wine 10, "
                              "or both (both)")
-    parser.add_argument("--quick", action="store_true", help="one round of 15 s per program, no waiting for quiet")
+    parser.add_argument("--quick", action="store_true", help="one round of 10 s per program, no waiting for quiet")
     parser.add_argument("--seconds", type=float, default=60, help="measured period per program and round (60)")
     parser.add_argument("--rounds", type=int, default=3, help="rounds over all programs (3)")
     parser.add_argument("--settle", type=float, default=5, help="seconds between the window showing and "
@@ -757,7 +757,7 @@ def main() -> int:
     parser.add_argument("--part", type=Path, help=argparse.SUPPRESS)
     args = parser.parse_args()
     if args.quick:
-        args.seconds, args.rounds, args.settle, args.attempts, args.no_wait, args.starts = 15, 1, 3, 1, True, 1
+        args.seconds, args.rounds, args.settle, args.attempts, args.no_wait, args.starts = 10, 1, 2, 1, True, 1
     try:
         extras = [parse_extra(e) for e in args.extra]
     except (OSError, ValueError) as error:

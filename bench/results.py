@@ -66,11 +66,11 @@ class RunInfo:
     def wine_text(self) -> str:
         if self.name == X11:
             return "– (X11 programs)"
-        text = f"{WINE_NAMES.get(self.name.split('-')[0], self.name)} ({self.version or '?'})"
+        text = f"{WINE_NAMES.get(self.name.split('-')[0], self.name)}, {self.version or '?'}"
         if self.loader == "wow64":
             text += ", WoW64"
         elif self.loader == "classic":
-            text += ", 32-bit loader" + (" under qemu: emulated" if self.emulated else "")
+            text += ", 32-bit loader" + (" emulated (qemu)" if self.emulated else "")
         return text
 
 

@@ -119,7 +119,7 @@ class Report(unittest.TestCase):
                                if row["build"] == build and row["Wine"].startswith(wine))
                     by_key[run, row["program"]] = row
                     if run != X11:
-                        self.assertRegex(row["Wine"], r"\(wine-(8|10)\.0 \(Debian")
+                        self.assertRegex(row["Wine"], r"^Wine (8|10), wine-\1\.0 \(Debian")
                 for key, (cpu, peak, start) in expected.items():
                     if emulated and key[0] == "wine10-win32":
                         cpu = peak = start = "emulated"
