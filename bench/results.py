@@ -15,7 +15,6 @@ LARGE = 480
 NAIVE_AREA = LARGE * LARGE * 5
 X11 = "x11"
 WINE_NAMES = {"wine8": "Wine 8", "wine10": "Wine 10"}
-BUILD_NAMES = {"win32": "32-bit", "win64": "64-bit"}
 
 
 # -- the runs ------------------------------------------------------------------
@@ -27,10 +26,6 @@ class RunSpec:
     loader: str
     emulated: bool
     env: dict[str, str] = field(default_factory=dict, compare=False, hash=False)
-
-    @property
-    def wine(self) -> str:
-        return self.name.split("-")[0]
 
     @property
     def build(self) -> str:
