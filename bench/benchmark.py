@@ -3,13 +3,18 @@
 
 Run through bench/run, which installs and builds what is needed first:
 
-    bench/run                  # 3 rounds of 60 s per program (about half an hour)
-    bench/run --quick          # one round of 15 s each: a smoke run
-    bench/run --seconds 90 --rounds 5 --only floor,clock-large
+    bench/run                  # both builds, 3 rounds of 60 s per program
+    bench/run --quick          # one round of 10 s each: a smoke run
+    bench/run --build win32 --seconds 90 --rounds 5 --only floor,clock-large
 
-Everything runs on one Xvfb display with openbox, one program at a time. Each
-Wine program gets a Wine prefix and a wineserver of its own, so the server's
-CPU time is that program's. For every program and round:
+A run is one Wine with one build, as the end-to-end tests have them (harness.machine decides
+which this machine takes, and how): the 32-bit program under Wine 10 (in its WoW64 mode, or
+under its 32-bit loader, emulated where the kernel runs no 32-bit code), the 64-bit program
+under Wine 8 and under Wine 10; and the X11 clocks. Each run of each round is a child process
+of this script (the harness serves one Wine and one build a process), on an Xvfb display of its
+own with openbox, one program at a time: the clock, its statistics build and the floor of the
+same build, at 100% and at 150%. Each Wine program gets a Wine prefix and a wineserver of its
+own, so the server's CPU time is that program's. For every program and round:
 
   cpu       CPU seconds of the program over the measured period (for a Wine
             program: the program plus its wineserver)
@@ -30,35 +35,34 @@ from __future__ import annotations
 
 import argparse
 import contextlib
-import hashlib
 import ctypes
+import hashlib
 import json
 import os
 import platform
 import re
 import shutil
 import signal
-import statistics
+import struct
 import subprocess
 import sys
 import time
-from dataclasses import dataclass, field
+from dataclasses import asdict, dataclass
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "tests" / "e2e"))
-from harness import wine  # noqa: E402  (the e2e harness: prefixes and Wine's environment)
+# The e2e harness: the run (Wine and build) comes from the environment as it is imported.
+from harness import machine as plans, wine  # noqa: E402
+from harness.session import Program  # noqa: E402
 from harness.x11 import Display, wait_for  # noqa: E402
+from results import X11, RunInfo, Sample, per_minute, report, runs_for  # noqa: E402
 
-CLOCK_EXE = REPO / "build" / "win64" / "MarisoleClock.exe"
-STATS_EXE = REPO / "build" / "win64-stats" / "MarisoleClock.exe"
 WORK = REPO / "build" / "bench"
-FLOOR_EXE = WORK / "floor.exe"
 TICKS = os.sysconf("SC_CLK_TCK")
 CORES = os.cpu_count() or 1
 LARGE, SMALL = 480, 233
-# The naive clock: the whole large window repainted on every one of five ticks a second.
-NAIVE_AREA = LARGE * LARGE * 5
+BUILDS = ("win32", "win64")
 # Seconds the machine must be quiet for before a program is started.
 QUIET_SAMPLE = 5
 
@@ -78,7 +82,7 @@ class Subject:
     name: str
     title: str | None            # regular expression for the window's title; None: any window of the process
     argv: list[str] | None = None  # an X program
-    exe: Path | None = None      # a Windows program, run under wine64
+    exe: Path | None = None      # a Windows program: the copy the run measures
     ini: bytes | None = None
     stats: bool = False          # the clock's benchmark build: read its statistics file
     log_pixels: int = 0          # display scale for this program alone (0: --log-pixels, or Wine's 96)
@@ -88,19 +92,103 @@ class Subject:
         return self.exe is not None
 
 
-def subjects() -> list[Subject]:
-    large, small = b"[MAIN]\r\nSIZE=0\r\n", b"[MAIN]\r\nSIZE=2\r\n"
+LARGE_INI, SMALL_INI = b"[MAIN]\r\nSIZE=0\r\n", b"[MAIN]\r\nSIZE=2\r\n"
+# 150%: the display scale of many a laptop, at which the clock draws its renditions for 150%.
+SCALED = 144
+
+
+def sources(build: str) -> dict[str, Path]:
+    """The programs a run of that build measures, as they were built."""
+    return {"floor": WORK / f"floor-{build}.exe",
+            "clock": REPO / "build" / build / "MarisoleClock.exe",
+            "stats": REPO / "build" / f"{build}-stats" / "MarisoleClock.exe"}
+
+
+def copy_path(programs: Path, build: str, kind: str) -> Path:
+    """Where the run's copy of a program is: a rebuild during the run changes none of them."""
+    return programs / build / kind / sources(build)[kind].name
+
+
+def wine_subjects(build: str, programs: Path) -> list[Subject]:
+    floor, clock, stats = (copy_path(programs, build, kind) for kind in ("floor", "clock", "stats"))
     return [
-        Subject("floor", "^Wine floor$", exe=FLOOR_EXE),
-        Subject("clock-large", "^Form1$", exe=CLOCK_EXE, ini=large),
-        Subject("clock-small", "^Form1$", exe=CLOCK_EXE, ini=small),
-        Subject("stats-large", "^Form1$", exe=STATS_EXE, ini=large, stats=True),
-        Subject("stats-small", "^Form1$", exe=STATS_EXE, ini=small, stats=True),
+        Subject("floor", "^Wine floor$", exe=floor),
+        Subject("clock-large", "^Form1$", exe=clock, ini=LARGE_INI),
+        Subject("clock-small", "^Form1$", exe=clock, ini=SMALL_INI),
+        Subject("stats-large", "^Form1$", exe=stats, ini=LARGE_INI, stats=True),
+        Subject("stats-small", "^Form1$", exe=stats, ini=SMALL_INI, stats=True),
+        Subject("floor-150", "^Wine floor$", exe=floor, log_pixels=SCALED),
+        Subject("clock-large-150", "^Form1$", exe=clock, ini=LARGE_INI, log_pixels=SCALED),
+        Subject("clock-small-150", "^Form1$", exe=clock, ini=SMALL_INI, log_pixels=SCALED),
+    ]
+
+
+def x11_subjects() -> list[Subject]:
+    return [
         Subject("xclock-large", "^xclock$", argv=["xclock", "-analog", "-update", "1", "-geometry", f"{LARGE}x{LARGE}+0+0"]),
         Subject("xclock-small", "^xclock$", argv=["xclock", "-analog", "-update", "1", "-geometry", f"{SMALL}x{SMALL}+0+0"]),
         Subject("oclock-large", "^oclock$", argv=["oclock", "-geometry", f"{LARGE}x{LARGE}+0+0"]),
         Subject("oclock-small", "^oclock$", argv=["oclock", "-geometry", f"{SMALL}x{SMALL}+0+0"]),
     ]
+
+
+@dataclass
+class Extra:
+    name: str
+    source: Path
+    build: str
+    size: str
+    dpi: int
+
+
+def pe_build(path: Path) -> str:
+    """win32 or win64: the machine a Windows program is built for, from its PE header."""
+    with open(path, "rb") as f:
+        head = f.read(4096)
+    if head[:2] != b"MZ" or len(head) < 0x40:
+        raise ValueError(f"{path} is no Windows program")
+    offset = struct.unpack_from("<I", head, 0x3C)[0]
+    if head[offset:offset + 4] != b"PE\0\0":
+        raise ValueError(f"{path} is no Windows program")
+    kinds = {0x14C: "win32", 0x8664: "win64"}
+    machine_type = struct.unpack_from("<H", head, offset + 4)[0]
+    if machine_type not in kinds:
+        raise ValueError(f"{path} is built for machine {machine_type:#x}, neither x86 nor x86-64")
+    return kinds[machine_type]
+
+
+def parse_extra(text: str) -> Extra:
+    name, _, path = text.partition("=")
+    path, _, size = path.partition(":")
+    size, _, dpi = size.partition("@")
+    if not name or "/" in name or not path or size not in ("", "large", "small") or not (dpi == "" or dpi.isdigit()):
+        raise ValueError(f"--extra {text}: give NAME=EXE, NAME=EXE:large or NAME=EXE:small, optionally with @DPI")
+    source = Path(path).resolve()
+    if not source.is_file():
+        raise ValueError(f"--extra {text}: {source} is missing")
+    return Extra(name, source, pe_build(source), size, int(dpi or 0))
+
+
+def extra_subject(extra: Extra, index: int, programs: Path) -> Subject:
+    ini = {"large": LARGE_INI, "small": SMALL_INI}.get(extra.size)
+    return Subject(extra.name, "^Form1$" if extra.size else None, exe=programs / "extra" / str(index) / extra.source.name,
+                   ini=ini, log_pixels=extra.dpi)
+
+
+def run_subjects(run: str, args: argparse.Namespace, extras: list[Extra], programs: Path) -> list[Subject]:
+    """The programs one run measures, as --only and --seconds leave them."""
+    if run == X11:
+        chosen = x11_subjects()
+    else:
+        build = run.split("-")[1]
+        chosen = wine_subjects(build, programs) + [extra_subject(e, i, programs) for i, e in enumerate(extras)
+                                                   if e.build == build]
+    if args.only:
+        names = set(args.only.split(",")) | {e.name for e in extras}
+        chosen = [s for s in chosen if s.name in names]
+    if args.seconds < 20:
+        chosen = [s for s in chosen if not s.stats]
+    return chosen
 
 
 # -- /proc -------------------------------------------------------------------
@@ -236,10 +324,15 @@ class Desktop:
                  20, "openbox to manage the display")
         return self
 
-    def spawn(self, argv: list[str], log: str, env: dict[str, str] | None = None, **kw) -> subprocess.Popen:
+    def spawn(self, argv: list[str], log: str, env: dict[str, str] | None = None, cwd: Path | None = None,
+              wine_process: bool = False) -> subprocess.Popen:
+        """Starts a child that dies with this script; a Wine process of the run (chrooted into the
+        root's view for Wine 10) when wine_process is set."""
+        options = wine.spawn_options(cwd, die_with_parent=True) if wine_process else {
+            "cwd": cwd, "preexec_fn": _die_with_parent}
         with open(self.logs / log, "ab") as out:
             proc = subprocess.Popen(argv, env=env or self.display.env, stdin=subprocess.DEVNULL, stdout=out,
-                                    stderr=subprocess.STDOUT, preexec_fn=_die_with_parent, **kw)
+                                    stderr=subprocess.STDOUT, **options)
         self.children.append(proc)
         return proc
 
@@ -285,31 +378,6 @@ def end(proc: subprocess.Popen) -> None:
 # -- one measured run ----------------------------------------------------------
 
 @dataclass
-class Sample:
-    subject: str
-    round: int
-    seconds: float
-    cpu_program: float
-    cpu_server: float
-    cpu_wine_others: float
-    cpu_xserver: float
-    foreign: float               # CPU seconds of everything else on the machine meanwhile
-    peak_kib: int
-    server_peak_kib: int
-    start_seconds: float
-    area_per_second: float | None = None
-    paints_per_second: float | None = None
-    gdi_objects: int | None = None
-    attempts: int = 1
-    others: dict[str, float] = field(default_factory=dict)
-    more_starts: list[float] = field(default_factory=list)  # further launches, timed only
-
-    @property
-    def cpu(self) -> float:
-        return self.cpu_program + self.cpu_server
-
-
-@dataclass
 class Launch:
     folder: Path
     env: dict[str, str]
@@ -317,15 +385,22 @@ class Launch:
     program_folder: Path | None = None
     server: subprocess.Popen | None = None
     program: subprocess.Popen | None = None
+    copy: Program | None = None  # a Windows program: finds the process that runs it
     start_seconds: float = 0.0
+
+    @property
+    def pid(self) -> int:
+        """The process that runs the program (under the emulated 32-bit loader not the one started)."""
+        return self.copy.pid if self.copy else self.program.pid
 
 
 class Runner:
-    def __init__(self, desktop: Desktop, args: argparse.Namespace, template: Path | None):
+    def __init__(self, desktop: Desktop, args: argparse.Namespace, template: Path | None, run_name: str):
         self.desktop = desktop
+        self.run_name = run_name
         self.args = args
         self.template = template
-        self.runs = WORK / "runs"
+        self.runs = WORK / "runs" / run_name
 
     def wait_quiet(self, sample: float = QUIET_SAMPLE) -> None:
         """Waits (up to --max-wait seconds) until the machine has been idle, apart from our desktop,
@@ -394,18 +469,22 @@ class Runner:
                 run.env = wine.base_env({"WINEPREFIX": str(run.prefix), "DISPLAY": self.desktop.display.name})
                 # The prefix's own server, started ahead as on a desktop where it already runs;
                 # persistent, so that it stays until it is told to end.
-                run.server = self.desktop.spawn([wine.WINESERVER, "-f", "-p"], f"{name}-wineserver.log", run.env)
+                run.server = self.desktop.spawn([wine.WINESERVER, "-f", "-p"], f"{name}-wineserver.log", run.env,
+                                                wine_process=True)
                 wait_for(lambda: wine.server_socket(run.prefix), 30, "the wineserver to listen")
                 argv = [wine.WINE, str(run.program_folder / subject.exe.name)]
-                cwd = run.program_folder
+                cwd, env = run.program_folder, {**run.env, "MARISOLE_COPY": name}
             else:
-                argv, cwd = subject.argv, folder
+                argv, cwd, env = subject.argv, folder, run.env
 
             launched = time.monotonic()
-            program = run.program = self.desktop.spawn(argv, f"{name}.log", run.env, cwd=cwd)
+            program = run.program = self.desktop.spawn(argv, f"{name}.log", env, cwd=cwd, wine_process=subject.wine)
+            if subject.wine:
+                run.copy = Program(program, self.desktop.logs / f"{name}.log", name, subject.exe.name)
             shown = self.desktop.drawn if self.args.drawn else self.desktop.visible
-            wait_for(lambda: shown(subject.title, program.pid) or program.poll() is not None, 60,
-                     f"{subject.name}'s window", interval=0.01)
+            # Emulated, a 32-bit program takes several times as long to start.
+            wait_for(lambda: shown(subject.title, run.pid) or program.poll() is not None,
+                     180 if wine.emulated() else 60, f"{subject.name}'s window", interval=0.01)
             run.start_seconds = time.monotonic() - launched
             if program.poll() is not None:
                 raise RuntimeError(f"{subject.name} ended with {program.returncode}; see {name}.log")
@@ -434,10 +513,14 @@ class Runner:
         settle = self.args.settle if settle is None else settle
         with self.launched(subject, f"{subject.name}-{round_}") as run:
             program, server, prefix = run.program, run.server, run.prefix
+            if subject.wine:
+                # That the program runs as the run says (WoW64: no 32-bit code at all).
+                wine.check_loader(run.pid)
             time.sleep(settle)
 
             xvfb = self.desktop.xvfb.pid
-            fixed = [program.pid, xvfb] + ([server.pid] if server else [])
+            program_pid = run.pid
+            fixed = [program_pid, xvfb] + ([server.pid] if server else [])
             background = [self.desktop.openbox.pid, os.getpid()]
 
             def marks() -> dict[int, CpuMark | None]:
@@ -462,11 +545,12 @@ class Runner:
                        for p in set(before) | set(after) if after.get(p))
             sample = Sample(
                 subject=subject.name, round=round_, seconds=t1 - t0,
-                cpu_program=used(program.pid), cpu_server=used(server.pid) if server else 0.0,
+                cpu_program=used(program_pid), cpu_server=used(server.pid) if server else 0.0,
                 cpu_wine_others=sum(others.values()), cpu_xserver=used(xvfb),
                 foreign=max((busy1 - busy0) - ours, 0.0),
-                peak_kib=vm_hwm_kib(program.pid), server_peak_kib=vm_hwm_kib(server.pid) if server else 0,
-                start_seconds=run.start_seconds, others={k: round(v, 4) for k, v in sorted(others.items())})
+                peak_kib=vm_hwm_kib(program_pid), server_peak_kib=vm_hwm_kib(server.pid) if server else 0,
+                start_seconds=run.start_seconds, others={k: round(v, 4) for k, v in sorted(others.items())},
+                run=self.run_name, dpi=(subject.log_pixels or self.args.log_pixels or 96) if subject.wine else 96)
             if subject.stats and seconds >= 20:
                 self.read_stats(sample, run.program_folder / "MarisoleClock.stats")
             return sample
@@ -492,7 +576,7 @@ class Runner:
         sample.gdi_objects = last.get("gdi")
 
 
-# -- report --------------------------------------------------------------------
+# -- the machine -------------------------------------------------------------------
 
 def log(text: str) -> None:
     print(text, file=sys.stderr, flush=True)
@@ -501,107 +585,6 @@ def log(text: str) -> None:
 def loadavg() -> str:
     with open("/proc/loadavg") as f:
         return " ".join(f.read().split()[:3])
-
-
-def per_minute(sample: Sample, value: float) -> float:
-    return value * 60 / sample.seconds
-
-
-@dataclass
-class Figure:
-    median: float
-    low: float
-    high: float
-
-    def text(self, fmt: str) -> str:
-        if self.low == self.high:
-            return format(self.median, fmt)
-        return f"{format(self.median, fmt)} ({format(self.low, fmt)}–{format(self.high, fmt)})"
-
-
-def figure(values: list[float]) -> Figure:
-    return Figure(statistics.median(values), min(values), max(values))
-
-
-def summarise(samples: list[Sample]) -> dict[str, dict[str, Figure]]:
-    table: dict[str, dict[str, Figure]] = {}
-    for name in dict.fromkeys(s.subject for s in samples):
-        mine = [s for s in samples if s.subject == name]
-        row = {
-            "cpu": figure([per_minute(s, s.cpu) for s in mine]),
-            "program": figure([per_minute(s, s.cpu_program) for s in mine]),
-            "server": figure([per_minute(s, s.cpu_server) for s in mine]),
-            "wine_others": figure([per_minute(s, s.cpu_wine_others) for s in mine]),
-            "xserver": figure([per_minute(s, s.cpu_xserver) for s in mine]),
-            "peak": figure([s.peak_kib / 1024 for s in mine]),
-            "start": figure([t for s in mine for t in [s.start_seconds, *s.more_starts]]),
-            "foreign": figure([per_minute(s, s.foreign) for s in mine]),
-        }
-        if mine[0].area_per_second is not None:
-            row["area"] = figure([s.area_per_second for s in mine])
-            row["paints"] = figure([s.paints_per_second for s in mine])
-        table[name] = row
-    return table
-
-
-def report(table: dict[str, dict[str, Figure]], samples: list[Sample], args: argparse.Namespace) -> str:
-    lines = [
-        f"{len({s.round for s in samples})} round(s) of {args.seconds:g} s per program; "
-        "median (lowest–highest) over the rounds; CPU in seconds per minute; "
-        f"launch to visible over {args.starts} launch(es) a round"
-        + (" (painted)" if args.drawn else "")
-        + (f"; Windows programs at LogPixels {args.log_pixels}." if args.log_pixels else "."),
-        "",
-        "| program | CPU: program + wineserver | of which wineserver | X server CPU | peak memory (MiB) "
-        "| launch to visible (s) | other Wine processes | other load on the machine |",
-        "|---|---|---|---|---|---|---|---|",
-    ]
-    for name, row in table.items():
-        lines.append(f"| {name} | {row['cpu'].text('.3f')} | {row['server'].text('.3f')} | "
-                     f"{row['xserver'].text('.3f')} | {row['peak'].text('.1f')} | {row['start'].text('.2f')} | "
-                     f"{row['wine_others'].text('.3f')} | {row['foreign'].text('.3f')} |")
-    stats = {n: r for n, r in table.items() if "area" in r}
-    if stats:
-        lines += ["", "| benchmark build | repainted pixels per second | paints per second |", "|---|---|---|"]
-        for name, row in stats.items():
-            lines.append(f"| {name} | {row['area'].text(',.0f')} | {row['paints'].text('.2f')} |")
-    lines += ["", "Targets (medians):", ""]
-    for verdict in targets(table):
-        lines.append(f"- {verdict}")
-    return "\n".join(lines) + "\n"
-
-
-def targets(table: dict[str, dict[str, Figure]]) -> list[str]:
-    verdicts = []
-
-    def check(ok: bool, text: str) -> None:
-        verdicts.append(("met" if ok else "MISSED") + ": " + text)
-
-    floor = table.get("floor")
-    for size in ("large", "small"):
-        clock = table.get(f"clock-{size}")
-        if clock is None:
-            continue
-        if floor:
-            ratio = clock["cpu"].median / floor["cpu"].median
-            check(ratio <= 1.2, f"{size} clock CPU {clock['cpu'].median:.3f} s/min = {ratio:.2f}x the floor's "
-                                f"{floor['cpu'].median:.3f} (at most 1.2x)")
-            ratio = clock["start"].median / floor["start"].median
-            check(ratio <= 1.2, f"{size} clock start-up {clock['start'].median:.2f} s = {ratio:.2f}x the floor's "
-                                f"{floor['start'].median:.2f} s (at most 1.2x)")
-            extra = clock["peak"].median - floor["peak"].median
-            check(extra <= 4, f"{size} clock peak memory {clock['peak'].median:.1f} MiB = floor + {extra:.1f} MiB "
-                              f"(at most + 4 MiB)")
-        xclock = table.get(f"xclock-{size}")
-        if xclock:
-            check(clock["xserver"].median <= xclock["xserver"].median,
-                  f"{size} clock X server CPU {clock['xserver'].median:.3f} s/min, xclock's "
-                  f"{xclock['xserver'].median:.3f} (no more)")
-    stats = table.get("stats-large")
-    if stats:
-        check(stats["area"].median <= 5000, f"large clock repaints {stats['area'].median:,.0f} pixels/s "
-                                           f"(at most 5,000; the naive way {NAIVE_AREA:,})")
-    return verdicts
 
 
 def machine() -> str:
@@ -625,25 +608,134 @@ def machine() -> str:
     except OSError:
         debian = "?"
     return (f"{first('/proc/cpuinfo', 'model name')}, {CORES} cores, {mem} MiB; Linux {platform.release()}, "
-            f"Debian {debian}; {wine.wine_version()}; Xvfb {package('xvfb')}, openbox {package('openbox')}, "
+            f"Debian {debian}; Xvfb {package('xvfb')}, openbox {package('openbox')}, "
             f"x11-apps {package('x11-apps')}")
 
 
-# -- main ----------------------------------------------------------------------
+# -- one run of one round: a child process ---------------------------------------
+
+def measure_run(args: argparse.Namespace, extras: list[Extra]) -> int:
+    """Measures the programs of one run (the harness's, from the environment) for one round and
+    writes the samples to --part."""
+    run_name = args.child
+    chosen = run_subjects(run_name, args, extras, WORK / "programs")
+    template = None
+    version = ""
+    if any(s.wine for s in chosen):
+        wine.share(WORK)
+        template = wine.ensure_template(WORK / run_name / "wineprefix-template")
+        # "wine-10.0 (Debian 10.0~repack-6)", without what the harness adds for its template's sake.
+        version = wine.wine_version().split(f" {wine.RUN} ")[0]
+    logs = WORK / "logs" / f"{run_name}-{args.round}"
+    shutil.rmtree(logs, ignore_errors=True)
+    logs.mkdir(parents=True)
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
+
+    samples: list[Sample] = []
+    desktop = Desktop(logs)
+    try:
+        desktop.start()
+        runner = Runner(desktop, args, template, run_name)
+        if not args.quick and args.round == 1:
+            # One unmeasured start of each Windows program first, so that no program pays
+            # for reading Wine's libraries from the disk.
+            for s in [s for s in chosen if s.wine][:2]:
+                log(f"{run_name}: warming up with {s.name}")
+                runner.run_once(s, 0, seconds=1, settle=0)
+        # Each round starts with another program, so that drift in the machine's load
+        # does not always fall on the same one.
+        shift = (args.round - 1) % len(chosen)
+        for subject in chosen[shift:] + chosen[:shift]:
+            log(f"round {args.round}/{args.rounds}, {run_name}: {subject.name} (load {loadavg()})")
+            sample = runner.measure(subject, args.round)
+            samples.append(sample)
+            extra = f", {sample.area_per_second:,.0f} px/s" if sample.area_per_second is not None else ""
+            log(f"  cpu {per_minute(sample, sample.cpu):.3f} s/min (program {sample.cpu_program:.3f} + server "
+                f"{sample.cpu_server:.3f} in {sample.seconds:.0f} s), X {sample.cpu_xserver:.3f} s, "
+                f"peak {sample.peak_kib / 1024:.1f} MiB, visible after "
+                f"{' '.join(f'{t:.2f}' for t in [sample.start_seconds, *sample.more_starts])} s, "
+                f"others {sample.foreign:.2f} s{extra}")
+    finally:
+        desktop.close()
+    info = RunInfo(run_name, version, wine.LOADER if template else "native", wine.emulated() if template else False)
+    args.part.write_text(json.dumps({"run": asdict(info), "samples": [asdict(s) for s in samples]}))
+    return 0
+
+
+# -- the whole benchmark ---------------------------------------------------------
+
+def plan_runs(args: argparse.Namespace, extras: list[Extra]) -> tuple[list, str]:
+    """The runs to take (the machine's plan for the builds chosen, then the X11 clocks) and what
+    the machine is, as the plan sees it."""
+    builds = set(BUILDS) if args.build == "both" else {args.build}
+    facts = plans.facts()
+    runs = [r for r in runs_for(plans.plan(facts), builds) if run_subjects(r.name, args, extras, WORK / "programs")]
+    if run_subjects(X11, args, extras, WORK / "programs"):
+        runs.append(X11)
+    kernel = ("runs 32-bit code" if facts.kernel_runs_32_bit
+              else "runs no 32-bit code (the 32-bit program is emulated)")
+    return runs, f"the kernel {kernel}"
+
+
+def take_copies(runs: list, extras: list[Extra]) -> dict[str, str]:
+    """Copies every program the runs measure into build/bench/programs; returns their digests."""
+    programs = WORK / "programs"
+    shutil.rmtree(programs, ignore_errors=True)
+    digests = {}
+    builds = {r.build for r in runs if r != X11}
+    copies = [(sources(b)[kind], copy_path(programs, b, kind)) for b in sorted(builds) for kind in sources(b)]
+    copies += [(e.source, programs / "extra" / str(i) / e.source.name) for i, e in enumerate(extras) if e.build in builds]
+    for source, copy in copies:
+        copy.parent.mkdir(parents=True, exist_ok=True)
+        shutil.copy2(source, copy)
+        shown = source.relative_to(REPO) if source.is_relative_to(REPO) else source
+        digests[str(shown)] = hashlib.sha256(copy.read_bytes()).hexdigest()[:12]
+    return digests
+
+
+def run_child(run, round_: int, args: argparse.Namespace) -> dict:
+    """One run's round in a child process with the run's environment; its samples."""
+    part = WORK / "parts" / f"{run if run == X11 else run.name}-{round_}.json"
+    part.unlink(missing_ok=True)
+    env = dict(os.environ, PYTHONDONTWRITEBYTECODE="1")
+    name = X11
+    if run != X11:
+        env.update(run.env)
+        name = run.name
+    argv = [sys.executable, str(Path(__file__).resolve()), *sys.argv[1:],
+            "--child", name, "--round", str(round_), "--part", str(part)]
+    child = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, preexec_fn=_die_with_parent)
+    try:
+        code = child.wait()
+    finally:
+        if child.poll() is None:
+            child.terminate()  # it ends what it started, then itself
+            try:
+                child.wait(60)
+            except subprocess.TimeoutExpired:
+                child.kill()
+    if code != 0:
+        raise SystemExit(f"the {name} run of round {round_} failed ({code}); its logs: {WORK / 'logs'}")
+    return json.loads(part.read_text())
+
 
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--quick", action="store_true", help="one round of 15 s per program, no waiting for quiet")
+    parser.add_argument("--build", choices=("win32", "win64", "both"), default="both",
+                        help="the 32-bit program under Wine 10, the 64-bit one under Wine 8 and Wine 10, "
+                             "or both (both)")
+    parser.add_argument("--quick", action="store_true", help="one round of 10 s per program, no waiting for quiet")
     parser.add_argument("--seconds", type=float, default=60, help="measured period per program and round (60)")
     parser.add_argument("--rounds", type=int, default=3, help="rounds over all programs (3)")
     parser.add_argument("--settle", type=float, default=5, help="seconds between the window showing and "
                                                                 "the measurement (5)")
     parser.add_argument("--extra", action="append", default=[], metavar="NAME=EXE[:large|:small][@DPI]",
-                        help="also measure another Windows program, e.g. a trial build of the clock "
-                             "(with :large or :small it is started as the clock of that size, with @DPI "
-                             "at that display scale: @192 is 200%%)")
+                        help="also measure another Windows program, e.g. a trial build of the clock, in "
+                             "every run of its build (with :large or :small it is started as the clock of "
+                             "that size, with @DPI at that display scale: @192 is 200%%)")
     parser.add_argument("--starts", type=int, default=5, help="launches timed per program and round (5)")
-    parser.add_argument("--only", help="comma-separated programs: " + ",".join(s.name for s in subjects()))
+    names = [s.name for s in wine_subjects("win64", WORK) + x11_subjects()]
+    parser.add_argument("--only", help="comma-separated programs, in every run: " + ",".join(names))
     parser.add_argument("--quiet", type=float, default=0.10,
                         help="share of a core other processes may use before a run starts (0.10)")
     parser.add_argument("--disturbed", type=float, default=0.15,
@@ -652,104 +744,80 @@ def main() -> int:
     parser.add_argument("--max-wait", type=float, default=600, help="seconds to wait for a quiet machine (600)")
     parser.add_argument("--no-wait", action="store_true", help="do not wait for a quiet machine")
     parser.add_argument("--log-pixels", type=int, default=0, metavar="DPI",
-                        help="run the Windows programs at this display scale (120: 125%%, 144: 150%%, 192: 200%%)")
+                        help="run the Windows programs at this display scale (120: 125%%, 144: 150%%, 192: 200%%); "
+                             "the 150%% rows keep theirs")
     parser.add_argument("--drawn", action="store_true",
                         help="time start-up to the window's first paint (its middle shows its picture), "
                              "not only to its mapping")
     parser.add_argument("--keep", action="store_true", help="keep each run's folder (logs, statistics)")
     parser.add_argument("--out", type=Path, default=WORK / "results", help="folder for results.md and .json")
+    # One run's round, in a child process of the benchmark.
+    parser.add_argument("--child", help=argparse.SUPPRESS)
+    parser.add_argument("--round", type=int, default=1, help=argparse.SUPPRESS)
+    parser.add_argument("--part", type=Path, help=argparse.SUPPRESS)
     args = parser.parse_args()
     if args.quick:
-        args.seconds, args.rounds, args.settle, args.attempts, args.no_wait, args.starts = 15, 1, 3, 1, True, 1
+        args.seconds, args.rounds, args.settle, args.attempts, args.no_wait, args.starts = 10, 1, 2, 1, True, 1
+    try:
+        extras = [parse_extra(e) for e in args.extra]
+    except (OSError, ValueError) as error:
+        parser.error(str(error))
+    if args.child:
+        return measure_run(args, extras)
+
     if args.seconds < 20:
         log("note: under 20 s the benchmark build writes too few statistics for the repainted area")
-
-    chosen = subjects()
-    for extra in args.extra:
-        name, _, path = extra.partition("=")
-        path, _, size = path.partition(":")
-        size, _, dpi = size.partition("@")
-        if not name or not path or size not in ("", "large", "small") or not (dpi == "" or dpi.isdigit()):
-            parser.error(f"--extra {extra}: give NAME=EXE, NAME=EXE:large or NAME=EXE:small, "
-                         "optionally with @DPI")
-        ini = {"large": b"[MAIN]\r\nSIZE=0\r\n", "small": b"[MAIN]\r\nSIZE=2\r\n"}.get(size)
-        chosen.append(Subject(name, "^Form1$" if size else None, exe=Path(path).resolve(), ini=ini,
-                              log_pixels=int(dpi or 0)))
     if args.only:
-        names = args.only.split(",") + [e.partition("=")[0] for e in args.extra]
-        unknown = set(names) - {s.name for s in chosen}
+        unknown = set(args.only.split(",")) - set(names) - {e.name for e in extras}
         if unknown:
             parser.error(f"unknown programs: {', '.join(sorted(unknown))}")
-        chosen = [s for s in chosen if s.name in names]
-    if args.seconds < 20:
-        chosen = [s for s in chosen if not s.stats]
-    for s in chosen:
-        if s.exe is not None and not s.exe.is_file():
-            parser.error(f"{s.exe} is missing: run bench/run, which builds it")
-        if s.argv is not None and not shutil.which(s.argv[0]):
-            parser.error(f"{s.argv[0]} is missing: install x11-apps (bench/run does)")
+    runs, kernel = plan_runs(args, extras)
+    if not runs:
+        parser.error("nothing to measure: --only and --build leave no program")
+    for run in runs:
+        for s in run_subjects(run if run == X11 else run.name, args, extras, WORK / "programs"):
+            if s.argv is not None and not shutil.which(s.argv[0]):
+                parser.error(f"{s.argv[0]} is missing: install x11-apps (bench/run does)")
+    for build in sorted({r.build for r in runs if r != X11}):
+        for source in sources(build).values():
+            if not source.is_file():
+                parser.error(f"{source} is missing: run bench/run, which builds it")
 
     WORK.mkdir(parents=True, exist_ok=True)
     args.out.mkdir(parents=True, exist_ok=True)
+    shutil.rmtree(WORK / "logs", ignore_errors=True)
+    (WORK / "parts").mkdir(exist_ok=True)
     # The run measures copies taken now, so that a rebuild meanwhile cannot mix two programs.
-    programs = WORK / "programs"
-    shutil.rmtree(programs, ignore_errors=True)
-    copies: dict[Path, Path] = {}
-    for s in chosen:
-        if s.exe is not None:
-            if s.exe not in copies:
-                folder = programs / str(len(copies) + 1)
-                folder.mkdir(parents=True)
-                copies[s.exe] = Path(shutil.copy2(s.exe, folder / s.exe.name))
-            s.exe = copies[s.exe]
-    digests = {str(source.relative_to(REPO) if source.is_relative_to(REPO) else source):
-               hashlib.sha256(copy.read_bytes()).hexdigest()[:12] for source, copy in copies.items()}
-    logs = WORK / "logs"
-    shutil.rmtree(logs, ignore_errors=True)
-    logs.mkdir()
-    template = wine.ensure_template(WORK / "wineprefix-template") if any(s.wine for s in chosen) else None
-    about = machine()
+    digests = take_copies(runs, extras)
+    about = f"{machine()}; {kernel}"
     log(f"machine: {about}")
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
 
     samples: list[Sample] = []
-    desktop = Desktop(logs)
-    try:
-        desktop.start()
-        runner = Runner(desktop, args, template)
-        if not args.quick:
-            # One unmeasured start of each Windows program first, so that no program pays
-            # for reading Wine's libraries from the disk.
-            for s in [s for s in chosen if s.wine][:2]:
-                log(f"warming up with {s.name}")
-                runner.run_once(s, 0, seconds=1, settle=0)
-        for round_ in range(1, args.rounds + 1):
-            # Each round starts with another program, so that drift in the machine's load
-            # does not always fall on the same one.
-            shift = (round_ - 1) % len(chosen)
-            for subject in chosen[shift:] + chosen[:shift]:
-                log(f"round {round_}/{args.rounds}: {subject.name} (load {loadavg()})")
-                sample = runner.measure(subject, round_)
-                samples.append(sample)
-                extra = f", {sample.area_per_second:,.0f} px/s" if sample.area_per_second is not None else ""
-                log(f"  cpu {per_minute(sample, sample.cpu):.3f} s/min (program {sample.cpu_program:.3f} + server "
-                    f"{sample.cpu_server:.3f} in {sample.seconds:.0f} s), X {sample.cpu_xserver:.3f} s, "
-                    f"peak {sample.peak_kib / 1024:.1f} MiB, visible after "
-                    f"{' '.join(f'{t:.2f}' for t in [sample.start_seconds, *sample.more_starts])} s, "
-                    f"others {sample.foreign:.2f} s{extra}")
-    finally:
-        desktop.close()
+    infos: dict[str, RunInfo] = {}
+    for round_ in range(1, args.rounds + 1):
+        # Each round starts with another run, for the same reason as with the programs.
+        shift = (round_ - 1) % len(runs)
+        for run in runs[shift:] + runs[:shift]:
+            part = run_child(run, round_, args)
+            infos[part["run"]["name"]] = RunInfo(**part["run"])
+            samples += [Sample(**s) for s in part["samples"]]
 
-    table = summarise(samples)
-    text = report(table, samples, args)
+    order = [r if r == X11 else r.name for r in runs]
+    measured = [infos[name] for name in order]
+    subject_order = names + [e.name for e in extras]
+    text = report(samples, measured, subject_order, seconds=args.seconds, starts=args.starts, drawn=args.drawn)
     command = "bench/run " + " ".join(sys.argv[1:])
     stamp = time.strftime("%Y-%m-%d %H:%M")
-    measured = ", ".join(f"{path} (sha256 {digest}…)" for path, digest in digests.items())
-    document = f"Run {stamp}: `{command.strip()}`\n\nMachine: {about}\n\nPrograms: {measured}\n\n{text}"
+    wines = "; ".join(f"{i.name}: {i.wine_text()}" for i in measured if i.name != X11)
+    programs = ", ".join(f"{path} (sha256 {digest}…)" for path, digest in digests.items())
+    document = (f"Run {stamp}: `{command.strip()}`\n\nMachine: {about}\n\nRuns: {wines}\n\n"
+                f"Programs: {programs}\n\n{text}")
     (args.out / "results.md").write_text(document)
     (args.out / "results.json").write_text(json.dumps(
-        {"when": stamp, "command": command.strip(), "machine": about, "programs": digests, "seconds": args.seconds,
-         "samples": [s.__dict__ for s in samples]}, indent=1))
+        {"when": stamp, "command": command.strip(), "machine": about, "programs": digests,
+         "seconds": args.seconds, "runs": {i.name: asdict(i) for i in measured},
+         "samples": [asdict(s) for s in samples]}, indent=1))
     print(document)
     log(f"written: {args.out / 'results.md'} and results.json")
     return 0
