@@ -116,9 +116,9 @@ def processes_marked(marker: bytes) -> list[int]:
 class Program:
     """One started copy of the Windows program.
 
-    Its process is the one the harness started, except under the emulated 32-bit loader, which
-    hands the program to a new process of its own and waits for it: each copy carries a mark in
-    its environment (MARISOLE_COPY) by which that process is found.
+    Its process is the one the harness started, except where that hands the program to a new
+    process and waits for it (start.exe in WoW64 mode, the emulated 32-bit loader): each copy
+    carries a mark in its environment (MARISOLE_COPY) by which that process is found.
     """
 
     def __init__(self, popen: subprocess.Popen, log: Path, marker: str, name: str):
@@ -143,7 +143,7 @@ class Program:
     @property
     def pid(self) -> int:
         """The process that runs the program."""
-        if self.running and wine.emulated():
+        if self.running:
             others = [pid for pid in self.copies() if pid != self.popen.pid]
             if others:
                 return max(others)
@@ -509,11 +509,18 @@ class Session:
         index = len(self.programs) + 1
         log = self.artifacts / f"program-{index}.log"
         marker = f"{self.dir.name}-{index}"
-        popen = self._spawn([wine.WINE, self.windows_path], log,
+        loader = wine.WINE
+        if wine.LOADER == "wow64" and len(self.windows_path) >= 260:
+            # Wine's WoW64 mode starts a 32-bit program through start.exe and CreateProcessW,
+            # which refuse a path of MAX_PATH or more (path not found; invalid name with "\\?\"):
+            # such a folder's program gets the classic 32-bit loader, which takes any path.
+            loader = wine.CLASSIC_LOADER
+        popen = self._spawn([loader, self.windows_path], log,
                             {**self._program_env, "MARISOLE_COPY": marker, **env}, cwd=self.folder,
                             start_new_session=True, wine_process=True)
         self._children.remove(popen)  # ended through the wineserver, then by close()
         program = Program(popen, log, marker, self.exe.name)
+        program.loader_checked = loader != wine.WINE  # not the run's own loader
         self.programs.append(program)
         return program
 

@@ -41,8 +41,9 @@ LOADER = os.environ.get("MARISOLE_E2E_LOADER") or ("wow64" if (WINE_NAME, ARCH) 
 # own user namespace ("namespace"), one that scripts/run-tests registered ("global"), or not at all.
 EMULATOR = os.environ.get("MARISOLE_E2E_EMULATOR", "none")
 _CLASSIC = "/opt/wine32/lib/wine"
+CLASSIC_LOADER = f"{_CLASSIC}/wine"
 _LOADERS = {("wine8", "win64", "native"): "/usr/lib/wine/wine64",
-            ("wine10", "win32", "wow64"): "/usr/lib/wine/wine64", ("wine10", "win32", "classic"): f"{_CLASSIC}/wine",
+            ("wine10", "win32", "wow64"): "/usr/lib/wine/wine64", ("wine10", "win32", "classic"): CLASSIC_LOADER,
             ("wine10", "win64", "native"): "/usr/lib/wine/wine64"}
 if (WINE_NAME, ARCH, LOADER) not in _LOADERS:
     raise SystemExit(f"MARISOLE_E2E_WINE={WINE_NAME!r} MARISOLE_E2E_ARCH={ARCH!r} MARISOLE_E2E_LOADER={LOADER!r}: "
