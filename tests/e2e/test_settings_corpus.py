@@ -30,7 +30,7 @@ import struct
 import time
 from dataclasses import dataclass
 
-from harness import ClockTest, Rect, labels, timeout, wait_for
+from harness import ClockTest, Rect, labels, timeout, wait_for, wine
 
 CLOCK = "^Form1$"
 NOON = "2026-01-01 09:45:30"
@@ -95,6 +95,10 @@ def expected(case: Case) -> tuple[Rect, bool]:
     pivot_x, pivot_y = x + PIVOT[side][0], y + PIVOT[side][1]
     if not (0 <= pivot_x < SCREEN[0] and 0 <= pivot_y < SCREEN[1]):
         x, y = min(max(x, 0), SCREEN[0] - side), min(max(y, 0), SCREEN[1] - side)
+    elif wine.WINE_NAME == "wine10":
+        # Wine 10 maps the window where it stands, and the test desktop's window manager then
+        # pulls a corner above or left of the screen onto it (Wine 8's windows it leaves there).
+        x, y = max(x, 0), max(y, 0)
     return Rect(x, y, side, side), on_top
 
 
