@@ -199,8 +199,8 @@ check_nothing_left() {
   local foreign=$1 left="" pid
   for pid in $(pgrep -f . 2>/dev/null); do
     [ "$pid" = $$ ] && continue
-    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -q "^MARISOLE_E2E_DIR=$REPO_ROOT/"; then
-      left+="  process $pid: $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | cut -c1-120)"$'\n'
+    if tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -q "^MARISOLE_E2E_DIR=$REPO_ROOT/"; then
+      left+="  process $pid: $(tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline" | cut -c1-120)"$'\n'
     fi
   done
   while read -r mount; do
