@@ -105,14 +105,13 @@ FileError FileCalls::Flush(FileHandle file) { return Result(::FlushFileBuffers(H
 
 void FileCalls::Close(FileHandle file) { ::CloseHandle(Handle(file)); }
 
-// ReplaceFileW keeps the file's attributes, security and streams; it is
-// refused where there is no file yet, and on some file systems.
+// A rename over the file: one step, so a kill at any moment leaves the old
+// file or the new one. (ReplaceFileW moves the file aside first; under Wine a
+// kill between its steps left no file at all.) The copy already carries the
+// file's attributes.
 FileError FileCalls::Replace(const std::string& path, const std::string& copy) {
     std::wstring file = Long(path);
     std::wstring from = Long(copy);
-    if (::ReplaceFileW(file.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
-        return FileError::None;
-    }
     return Result(::MoveFileExW(from.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
 }
 
