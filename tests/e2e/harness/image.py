@@ -1,7 +1,7 @@
 """RGB images taken from the X server: pixel access, cropping and PNG output.
 
 Only the standard library is used: screenshots arrive as binary PPM from
-ImageMagick's `import`, and PNG files are written (and read back) with zlib.
+ImageMagick's `import`, and PNG files are written with zlib.
 """
 
 from __future__ import annotations
@@ -78,51 +78,6 @@ class Image:
         if len(data) != width * height * 3:
             raise ValueError("truncated PPM")
         return Image(width, height, bytes(data))
-
-    @staticmethod
-    def load_png(path: str) -> "Image":
-        """Reads back the 8-bit RGB, non-interlaced PNG files that save_png writes."""
-        with open(path, "rb") as f:
-            blob = f.read()
-        if blob[:8] != b"\x89PNG\r\n\x1a\n":
-            raise ValueError(f"{path}: not a PNG file")
-        pos, idat, header = 8, b"", None
-        while pos < len(blob):
-            length, kind = struct.unpack(">I4s", blob[pos:pos + 8])
-            body = blob[pos + 8:pos + 8 + length]
-            pos += 12 + length
-            if kind == b"IHDR":
-                header = struct.unpack(">IIBBBBB", body)
-            elif kind == b"IDAT":
-                idat += body
-        if header is None or header[2:] != (8, 2, 0, 0, 0):
-            raise ValueError(f"{path}: only 8-bit RGB PNG files are read")
-        width, height = header[0], header[1]
-        raw = zlib.decompress(idat)
-        stride = width * 3
-        rows: list[bytearray] = []
-        prev = bytearray(stride)
-        for y in range(height):
-            base = y * (stride + 1)
-            kind, line = raw[base], bytearray(raw[base + 1: base + 1 + stride])
-            for i in range(stride):
-                a = line[i - 3] if i >= 3 else 0
-                b = prev[i]
-                c = prev[i - 3] if i >= 3 else 0
-                if kind == 1:
-                    line[i] = (line[i] + a) & 0xFF
-                elif kind == 2:
-                    line[i] = (line[i] + b) & 0xFF
-                elif kind == 3:
-                    line[i] = (line[i] + (a + b) // 2) & 0xFF
-                elif kind == 4:
-                    p = a + b - c
-                    pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                    pred = a if pa <= pb and pa <= pc else (b if pb <= pc else c)
-                    line[i] = (line[i] + pred) & 0xFF
-            rows.append(line)
-            prev = line
-        return Image(width, height, b"".join(rows))
 
     @staticmethod
     def decode(blob: bytes) -> "Image":

@@ -254,9 +254,6 @@ class Window:
         return int(m.group(1)) if m else None
 
     @property
-    def wm_class(self) -> tuple[str, ...]:
-        return tuple(re.findall(r'"([^"]*)"', self.prop("WM_CLASS")))
-
     def is_active(self) -> bool:
         return self.display.active_window() == self
 
