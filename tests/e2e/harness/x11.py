@@ -253,7 +253,6 @@ class Window:
         m = re.search(r"=\s*(\d+)", self.prop("_NET_WM_PID"))
         return int(m.group(1)) if m else None
 
-    @property
     def is_active(self) -> bool:
         return self.display.active_window() == self
 
