@@ -362,7 +362,6 @@ TEST(SettingsSaveTest, LinksAndCopiesLeftBehind) {
     const Case cases[] = {
         {"a whole copy, the file missing", std::nullopt, 7, saved, saved},
         {"a whole copy, the file cut short", saved.substr(0, 12), 7, saved, saved},
-        {"a whole copy, the file empty", "", 7, saved, saved},
         {"a whole copy of this process, the file missing", std::nullopt, 1000, saved, saved},
         {"a whole copy, the file whole", old, 7, saved, old},
         {"a cut copy, the file missing", std::nullopt, 7, saved.substr(0, 20), ""},
