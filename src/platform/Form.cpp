@@ -388,9 +388,9 @@ void Form::OnControlClicked(int controlId) {
 void Form::OnScaleChanged(double twipsPerPixel) {
     if (!Loaded() || twipsPerPixel <= 0) return;
     toldTpp_ = twipsPerPixel;
-    if (rescaling_) return;
-    if (twipsPerPixel != tppX_ && !systemMove_) ApplyScale(twipsPerPixel);
-    if (buttonsDown_ == 0 && !systemMove_) SettleScale();
+    if (rescaling_ || systemMove_) return;  // taken once the window settles
+    if (twipsPerPixel != tppX_) ApplyScale(twipsPerPixel);
+    if (buttonsDown_ == 0) SettleScale();
     Flush();
 }
 
