@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "forms/Layouts.h"
+#include "platform/Bands.h"
 #include "platform/Form.h"
 #include "platform/fake/FakePlatform.h"
 
@@ -56,6 +57,36 @@ TEST(FormPaint, OnlyElementsInTheAreaAreDrawn) {
     form.Load();
     auto ops = Drawn(fake.Paint("Clock", {10, 10, 40, 40}));
     EXPECT_EQ(ops, (std::vector<std::string>{"fill 10,10,40,40 rgb(192,192,192)", "picture LargeFace 0,0 480x480"}));
+}
+
+// The buffer is a band of client-wide rows; a bigger paint is cut into bands
+// that tile it exactly, top to bottom.
+TEST(FormPaint, LargePaintsGoThroughTheBufferInBandsThatTileThem) {
+    struct Case {
+        int clientWidth, clientHeight;
+        PixelRect area;
+        std::vector<PixelRect> bands;
+    };
+    const Case cases[] = {
+        // The whole large clock: 136 rows of 480 fill the buffer.
+        {480, 480, {0, 0, 480, 480}, {{0, 0, 480, 136}, {0, 136, 480, 272}, {0, 272, 480, 408}, {0, 408, 480, 480}}},
+        // A tick's hands: one band, however far down the dial lies.
+        {480, 480, {190, 318, 313, 441}, {{190, 318, 313, 441}}},
+        // The small clock fits whole; the buffer has no rows beyond the client's.
+        {237, 237, {0, 0, 237, 237}, {{0, 0, 237, 237}}},
+        // The large clock at 200%: 68 rows a band, four for a tick's hands.
+        {960, 960, {380, 640, 620, 880}, {{380, 640, 620, 708}, {380, 708, 620, 776}, {380, 776, 620, 844},
+                                          {380, 844, 620, 880}}},
+        // Wider than the budget: one row a band, never none.
+        {70000, 10, {5, 2, 9, 5}, {{5, 2, 9, 3}, {5, 3, 9, 4}, {5, 4, 9, 5}}},
+        {480, 480, {10, 10, 10, 40}, {}},
+        {0, 0, {0, 0, 10, 10}, {}},
+    };
+    for (const auto& c : cases) {
+        int rows = platform::BandRows(c.clientWidth, c.clientHeight);
+        EXPECT_TRUE(rows <= 1 || static_cast<long long>(rows) * c.clientWidth <= platform::kBandPixels);
+        EXPECT_EQ(platform::Bands(c.area, rows), c.bands) << c.clientWidth << "x" << c.clientHeight;
+    }
 }
 
 TEST(FormPaint, DialogPaintsItsPictureBoxBeneathWhatItHolds) {

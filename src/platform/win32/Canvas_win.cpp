@@ -24,22 +24,24 @@ void BufferCanvas::Forget() {
     fonts_.clear();
 }
 
-HDC BufferCanvas::Prepare(HDC windowDc, int width, int height) {
-    if (dc_ && width == width_ && height == height_) return dc_;
+HDC BufferCanvas::Prepare(HDC windowDc, int width, int rows) {
+    if (dc_ && width == width_ && rows == height_) return dc_;
     ReleaseBuffer();
     dc_ = ::CreateCompatibleDC(windowDc);
     if (!dc_) return nullptr;
     ++liveGdiObjects;
-    buffer_ = Bitmap(::CreateCompatibleBitmap(windowDc, width, height));
+    buffer_ = Bitmap(::CreateCompatibleBitmap(windowDc, width, rows));
     if (!buffer_) {
         ReleaseBuffer();
         return nullptr;
     }
     originalBitmap_ = ::SelectObject(dc_, buffer_.Get());
     width_ = width;
-    height_ = height;
+    height_ = rows;
     return dc_;
 }
+
+void BufferCanvas::StartBand(int top) { ::SetViewportOrgEx(dc_, 0, -top, nullptr); }
 
 void BufferCanvas::SetClip(const PixelRect& area) {
     clip_ = {area.left, area.top, area.right, area.bottom};

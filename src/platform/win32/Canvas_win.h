@@ -1,8 +1,9 @@
 #pragma once
 
 // A form's off-screen buffer and the canvas that draws into it. A paint
-// renders the changed area here and copies it to the window in one BitBlt,
-// so the window never shows a half-drawn frame.
+// renders the changed area here, a band of rows at a time (platform/Bands.h),
+// and copies each band to the window in one BitBlt, so the window never
+// shows a half-drawn frame.
 
 #include <windows.h>
 
@@ -22,8 +23,11 @@ public:
     BufferCanvas& operator=(const BufferCanvas&) = delete;
     ~BufferCanvas();
 
-    // Makes sure the buffer matches the client area; returns its DC.
-    HDC Prepare(HDC windowDc, int width, int height);
+    // Makes sure the buffer is width x rows pixels; returns its DC.
+    HDC Prepare(HDC windowDc, int width, int rows);
+    // Points the buffer's first row at client row top: what is drawn in
+    // client coordinates from here on lands in the buffer.
+    void StartBand(int top);
     HDC Dc() const { return dc_; }
     // Lets go of the buffer, pens and fonts, as at a change of display scale.
     void Forget();

@@ -5,6 +5,7 @@
 
 #include <utility>
 
+#include "platform/Bands.h"
 #include "platform/win32/Platform_win.h"
 
 namespace platform::win32 {
@@ -105,15 +106,20 @@ LRESULT Win32Platform::Handle(FormWindow& form, UINT message, WPARAM wParam, LPA
     return ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-// Renders an area into the buffer and copies it to the window in one go.
+// Renders an area into the buffer and copies it to the window, band by
+// band; a clock's hands fit in one band, a whole window takes a few.
 void Win32Platform::Render(FormWindow& form, HDC target, RECT area) {
     RECT client{0, 0, form.clientWidth, form.clientHeight};
     if (!::IntersectRect(&area, &area, &client)) return;
-    HDC buffer = form.canvas.Prepare(target, form.clientWidth, form.clientHeight);
+    int rows = BandRows(form.clientWidth, form.clientHeight);
+    HDC buffer = form.canvas.Prepare(target, form.clientWidth, rows);
     if (!buffer) return;
-    form.events->OnPaint(form.canvas, {area.left, area.top, area.right, area.bottom});
-    ::BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, buffer, area.left, area.top,
-             SRCCOPY);
+    for (const PixelRect& band : Bands({area.left, area.top, area.right, area.bottom}, rows)) {
+        form.canvas.StartBand(band.top);
+        form.events->OnPaint(form.canvas, band);
+        // Source coordinates go through the buffer's origin, as the drawing did.
+        ::BitBlt(target, band.left, band.top, band.Width(), band.Height(), buffer, band.left, band.top, SRCCOPY);
+    }
     paintedPixels += static_cast<long long>(area.right - area.left) * (area.bottom - area.top);
     ++paints;
 }
