@@ -4,8 +4,7 @@
 // area: a paint larger than one band is drawn and copied band by band, each
 // band complete before it reaches the window, so nothing half-drawn is seen.
 // Per tick a clock repaints only its hands' area, which fits in one band at
-// 100%; the buffer stays at a quarter of a large face's size whatever the
-// display scale.
+// 100%; the buffer stays at 256 KiB whatever the size and display scale.
 
 #include <algorithm>
 #include <vector>
