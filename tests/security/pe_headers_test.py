@@ -43,7 +43,7 @@ WINDOWS_7_SP1 = {
         CreateEllipticRgn CreateFontIndirectW CreatePen CreateRoundRectRgn CreateSolidBrush DeleteDC
         DeleteObject Ellipse EnumFontFamiliesExW GetDeviceCaps GetTextExtentPoint32W IntersectClipRect LineTo
         MaskBlt MoveToEx RestoreDC SaveDC SelectClipRgn SelectObject SetBkColor SetBkMode SetBrushOrgEx
-        SetDIBitsToDevice SetPixelV SetStretchBltMode SetTextColor StretchBlt StretchDIBits""",
+        SetDIBitsToDevice SetPixelV SetStretchBltMode SetTextColor SetViewportOrgEx StretchBlt StretchDIBits""",
     "kernel32.dll": """AddVectoredExceptionHandler CloseHandle CompareStringOrdinal CreateEventA CreateFileW
         CreateMutexW CreateSemaphoreA DeleteCriticalSection DeleteFileW DuplicateHandle EnterCriticalSection
         ExitProcess FindClose FindFirstFileW FindNextFileW FindResourceW FlushFileBuffers FreeLibrary
