@@ -117,15 +117,18 @@ class Program:
     """One started copy of the Windows program.
 
     Its process is the one the harness started, except where that hands the program to a new
-    process and waits for it (start.exe in WoW64 mode, the emulated 32-bit loader): each copy
-    carries a mark in its environment (MARISOLE_COPY) by which that process is found.
+    process and waits for it (start.exe in WoW64 mode, the emulated 32-bit loader, a starter
+    tool): each copy carries a mark in its environment (MARISOLE_COPY) by which that process is
+    found.
     """
 
-    def __init__(self, popen: subprocess.Popen, log: Path, marker: str, name: str):
+    def __init__(self, popen: subprocess.Popen, log: Path, marker: str, name: str, starter: str = ""):
         self.popen = popen
         self.log = log
         self.marker = f"MARISOLE_COPY={marker}".encode()
         self.name = name.encode()
+        # A starter tool names the program on its command line too, but is not it.
+        self.starter = starter.encode()
         self.loader_checked = False
 
     def copies(self) -> list[int]:
@@ -134,7 +137,8 @@ class Program:
         found = []
         for pid in processes_marked(self.marker):
             try:
-                if self.name in Path(f"/proc/{pid}/cmdline").read_bytes():
+                command = Path(f"/proc/{pid}/cmdline").read_bytes()
+                if self.name in command and not (self.starter and self.starter in command):
                     found.append(pid)
             except OSError:
                 continue
@@ -509,17 +513,23 @@ class Session:
         index = len(self.programs) + 1
         log = self.artifacts / f"program-{index}.log"
         marker = f"{self.dir.name}-{index}"
-        loader = wine.WINE
-        if wine.LOADER == "wow64" and len(self.windows_path) >= 260:
+        loader, command, starter = wine.WINE, [self.windows_path], ""
+        if len(self.windows_path) >= 260 and wine.LOADER == "wow64":
             # Wine's WoW64 mode starts a 32-bit program through start.exe and CreateProcessW,
             # which refuse a path of MAX_PATH or more (path not found; invalid name with "\\?\"):
             # such a folder's program gets the classic 32-bit loader, which takes any path.
             loader = wine.CLASSIC_LOADER
-        popen = self._spawn([loader, self.windows_path], log,
+        elif len(self.windows_path) >= 260 and wine.emulated():
+            # qemu puts the 32-bit loader at 0x400000, the program's own base, so Wine starts
+            # every program through start.exe, which refuses such a path: a starter tool hands
+            # the path whole to the system's native process call instead.
+            starter = "LongPathStart.exe"
+            command = [str(self._tool(starter)), "Z:" + self.windows_path.replace("/", "\\")]
+        popen = self._spawn([loader, *command], log,
                             {**self._program_env, "MARISOLE_COPY": marker, **env}, cwd=self.folder,
                             start_new_session=True, wine_process=True)
         self._children.remove(popen)  # ended through the wineserver, then by close()
-        program = Program(popen, log, marker, self.exe.name)
+        program = Program(popen, log, marker, self.exe.name, starter)
         program.loader_checked = loader != wine.WINE  # not the run's own loader
         self.programs.append(program)
         return program
@@ -528,19 +538,23 @@ class Session:
         """Starts a test helper built beside the program under test (tests/e2e/tools: ScaleProbe.exe,
         HoldFile.exe, of the same architecture) in the session's prefix, in the program's folder,
         as another program of the user's; ended by close()."""
-        tool = self.exe.with_name(name)
-        if not tool.is_file():
-            raise AssertionError(f"the test helper is missing: {tool} (build the {wine.ARCH} preset first)")
-        # Beside the session's prefix, not in the program's folder, which the tests look at.
-        tools = self.dir / "tools"
-        tools.mkdir(exist_ok=True)
-        shutil.copy2(tool, tools / name)
         self._tool_runs += 1
         log = self.artifacts / f"{Path(name).stem}-{self._tool_runs}.log"
         marker = f"{self.dir.name}-{name}-{self._tool_runs}"
-        popen = self._spawn([wine.WINE, str(tools / name), *args], log, {**self._env, "MARISOLE_COPY": marker},
+        popen = self._spawn([wine.WINE, str(self._tool(name)), *args], log, {**self._env, "MARISOLE_COPY": marker},
                             cwd=cwd or self.folder, wine_process=True)
         return Program(popen, log, marker, name)
+
+    def _tool(self, name: str) -> Path:
+        """The test helper, copied beside the session's prefix (not into the program's folder,
+        which the tests look at)."""
+        tool = self.exe.with_name(name)
+        if not tool.is_file():
+            raise AssertionError(f"the test helper is missing: {tool} (build the {wine.ARCH} preset first)")
+        tools = self.dir / "tools"
+        tools.mkdir(exist_ok=True)
+        shutil.copy2(tool, tools / name)
+        return tools / name
 
     def run_tool(self, name: str, *args: str, timeout: float = 30) -> str:
         """Runs a test helper (see launch_tool) to its end and returns what it printed. A helper that
