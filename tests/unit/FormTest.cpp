@@ -72,9 +72,6 @@ TEST(FormPaint, LargePaintsGoThroughTheBufferInBandsThatTileThem) {
         {480, 480, {0, 0, 480, 480}, {{0, 0, 480, 136}, {0, 136, 480, 272}, {0, 272, 480, 408}, {0, 408, 480, 480}}},
         // The small clock fits whole; the buffer has no rows beyond the client's.
         {237, 237, {0, 0, 237, 237}, {{0, 0, 237, 237}}},
-        // The large clock at 200%: 68 rows a band, four for a tick's hands.
-        {960, 960, {380, 640, 620, 880}, {{380, 640, 620, 708}, {380, 708, 620, 776}, {380, 776, 620, 844},
-                                          {380, 844, 620, 880}}},
         // Wider than the budget: one row a band, never none.
         {70000, 10, {5, 2, 9, 5}, {{5, 2, 9, 3}, {5, 3, 9, 4}, {5, 4, 9, 5}}},
         {480, 480, {10, 10, 10, 40}, {}},
